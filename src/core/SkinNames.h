@@ -12,6 +12,7 @@ struct SkinPicture {
 };
 
 // Loaded at start-up, in this order.
+// clang-format off
 inline constexpr std::array<SkinPicture, 36> StartupPictures{{
     {"BtnHome", "BtnHome"},
     {"BtnMyGames", "BtnMyGames"},
@@ -50,11 +51,12 @@ inline constexpr std::array<SkinPicture, 36> StartupPictures{{
     {"BckgBlueFrame", "G1Bckg"},
     {"BckgBlueFrame", "G2Bckg"},
 }};
+// clang-format on
 
 // Read later by the panels and dialogs (besides one cover per catalogue ImageName and the news).
-inline constexpr std::array<std::string_view, 10> LaterPictures{
-    "LogInBckg", "UIBckg3",  "UIBckg4", "PassShow", "PassHide",
-    "ButtonPlay", "ButtonUpdate", "Scroll", "BtnClose", "Paper",
+inline constexpr std::array<std::string_view, 9> LaterPictures{
+    "LogInBckg",  "UIBckg3",      "UIBckg4", "PassShow", "PassHide",
+    "ButtonPlay", "ButtonUpdate", "Scroll",  "BtnClose",
 };
 
 // News pictures are "News1", "News2", ... up to the count the service announces.
