@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <optional>
+#include <vector>
+
+// Builds small ELF files in memory, well-formed or deliberately damaged, for the version reader's
+// tests and benchmark. Layout: header, section contents, ".shstrtab", section header table.
+struct ElfSection {
+    QByteArray name;
+    quint32 type = 1; // PROGBITS
+    QByteArray data;
+    // Overrides of what the header table says about this section.
+    std::optional<quint64> offset;
+    std::optional<quint64> size;
+    std::optional<quint32> nameOffset;
+};
+
+struct ElfImage {
+    bool wide = true;
+    bool bigEndian = false;
+    std::vector<ElfSection> sections; // between the null section and ".shstrtab"
+
+    std::optional<quint64> shoff;
+    std::optional<quint32> shnum;
+    std::optional<quint32> shstrndx;
+    std::optional<quint32> shentsize;
+    // Extended numbering: the real count and string table index kept in the null section.
+    bool extendedNumbering = false;
+
+    QByteArray build() const;
+
+    // The thirteen record words; the product version equals the file version unless given.
+    static QByteArray record(quint32 ms, quint32 ls, bool bigEndian, quint32 signature = 0xFEEF04BDu,
+                             std::optional<quint64> product = std::nullopt);
+};
