@@ -27,6 +27,7 @@ constexpr quint32 SectionTypeNoBits = 8;
 constexpr quint32 SectionIndexExtended = 0xFFFF;
 // Section headers are read in batches of this many entries.
 constexpr quint64 SectionBatch = 64;
+constexpr quint64 SmallStringTable = 64 * 1024;
 
 struct RecordLocation {
     quint64 offset = 0;
@@ -93,6 +94,14 @@ public:
         if (!strings || strings->type == SectionTypeNoBits || !fits(strings->offset, strings->size))
             return std::nullopt;
 
+        // A usual string table is a few hundred bytes: one read instead of one per section.
+        std::optional<QByteArray> names;
+        if (strings->size <= SmallStringTable) {
+            names = readAt(strings->offset, strings->size);
+            if (!names)
+                return std::nullopt;
+        }
+
         for (quint64 first = 0; first < count; first += SectionBatch) {
             const quint64 batch = std::min(SectionBatch, count - first);
             const std::optional<QByteArray> table = readAt(shoff + first * m_entrySize, batch * m_entrySize);
@@ -103,7 +112,9 @@ public:
                 if (s.type == SectionTypeNoBits || s.size < RecordSize || s.name > strings->size ||
                     strings->size - s.name < SectionNameSize)
                     continue;
-                const std::optional<QByteArray> name = readAt(strings->offset + s.name, SectionNameSize);
+                const std::optional<QByteArray> name =
+                    names ? std::optional(names->mid(qsizetype(s.name), qsizetype(SectionNameSize)))
+                          : readAt(strings->offset + s.name, SectionNameSize);
                 if (!name || std::memcmp(name->constData(), SectionName, SectionNameSize) != 0)
                     continue;
                 // The first section of that name decides; a damaged one is not skipped over.
