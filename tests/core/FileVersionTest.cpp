@@ -357,6 +357,13 @@ private Q_SLOTS:
 
         QVERIFY(WriteFileVersion(path, "65535.65535.0.0").ok);
         QCOMPARE(ReadFileVersion(path), QByteArray("65535.65535.0.0"));
+
+        // Through a link the target is rewritten and the link stays a link.
+        const QString link = m_dir->filePath(QStringLiteral("link.exe"));
+        QVERIFY(QFile::link(name, link));
+        QVERIFY(WriteFileVersion(QFile::encodeName(link), "3.0.0.1").ok);
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(ReadFileVersion(path), QByteArray("3.0.0.1"));
     }
 
     void writeKeepsByteOrder_data() {
