@@ -11,14 +11,14 @@ constexpr std::array<GameEntry, GameCount> catalogue{{
      "TidebreakerTactics", "Strategy", "Tidebreaker Tactics", "420", "256", "Northwind Forge", 30, false},
     {"Starfall Drift", "StarfallDrift.zip", "StarfallDrift.exe", "StarfallDrift", "StarfallDrift", "Racing",
      "Starfall Drift", "1250", "768", "Comet Garage", 60, true},
-    {"Iron Meadow", "IronMeadow.zip", "IronMeadow.exe", "IronMeadow", "IronMeadow", "Farming Sim", "Iron Meadow",
-     "380", "200", "Hayloft Interactive", 30, true},
+    {"Iron Meadow", "IronMeadow.zip", "IronMeadow.exe", "IronMeadow", "IronMeadow", "Farming Sim",
+     "Iron Meadow", "380", "200", "Hayloft Interactive", 30, true},
     {"Hexbound", "Hexbound.zip", "Hexbound.exe", "Hexbound", "Hexbound", "Puzzle", "Hexbound - Sigil Puzzles",
      "95", "64", "Quiet Owl Games", 15, true},
     {"Cinder Vale Online", "CinderVale.zip", "CinderVale.exe", "CinderVale", "CinderVale", "MMORPG",
      "Cinder Vale Online", "4800", "900", "Ashgrove Entertainment", 120, true},
-    {"Pocket Armada", "PocketArmada.zip", "PocketArmada.exe", "PocketArmada", "PocketArmada", "Naval Strategy",
-     "Pocket Armada", "310", "180", "Northwind Forge", 25, true},
+    {"Pocket Armada", "PocketArmada.zip", "PocketArmada.exe", "PocketArmada", "PocketArmada",
+     "Naval Strategy", "Pocket Armada", "310", "180", "Northwind Forge", 25, true},
     {"Whisperwood", "Whisperwood.zip", "Whisperwood.exe", "Whisperwood", "Whisperwood", "Adventure",
      "Whisperwood", "720", "400", "Lanternfish Studio", 45, true},
     {"Skyline Sprint", "SkylineSprint.zip", "SkylineSprint.exe", "SkylineSprint", "SkylineSprint",
@@ -35,7 +35,6 @@ constexpr std::array<GameEntry, GameCount> catalogue{{
 
 } // namespace
 
-const std::array<GameEntry, GameCount> &GameCatalogue()
-{
+const std::array<GameEntry, GameCount> &GameCatalogue() {
     return catalogue;
 }
