@@ -11,11 +11,10 @@ public:
     // nullopt when the hash could not be computed (out of memory).
     std::optional<QByteArray> hash(const QByteArray &password) const;
     bool verify(const QByteArray &storedHash, const QByteArray &password) const;
-    // Spends about the time of a verification, for unknown accounts (no timing hint of existence).
+    // Spends the time of a verification, for unknown accounts (no timing hint of their existence).
     void verifyNothing(const QByteArray &password) const;
 
 private:
     quint64 m_opsLimit;
     quint64 m_memLimit;
-    QByteArray m_dummyHash;
 };

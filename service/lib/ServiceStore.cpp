@@ -23,6 +23,11 @@ QString sqlError(const QSqlError &error) {
     return QStringLiteral("store: %1").arg(error.text());
 }
 
+// A null QString binds as SQL NULL; text columns here are NOT NULL and take "" instead.
+QVariant text(const QString &value) {
+    return value.isNull() ? QVariant(QStringLiteral("")) : QVariant(value);
+}
+
 void setError(QString *error, const QString &text) {
     if (error)
         *error = text;
@@ -389,10 +394,10 @@ StoreResult ServiceStore::insertSession(const SessionRecord &session) {
                                            " VALUES (?, ?, ?, ?, ?, ?)"));
     q.addBindValue(QString::fromLatin1(session.id));
     q.addBindValue(session.accountId);
-    q.addBindValue(session.address);
+    q.addBindValue(text(session.address));
     q.addBindValue(session.createdMs);
     q.addBindValue(session.lastSeenMs);
-    q.addBindValue(session.channels.join(QLatin1Char(' ')));
+    q.addBindValue(text(session.channels.join(QLatin1Char(' '))));
     return run(q);
 }
 
@@ -400,7 +405,7 @@ StoreResult ServiceStore::endSession(const QByteArray &id, qint64 atMs, const QS
     QSqlQuery &q = prepared(QStringLiteral("UPDATE sessions SET ended_ms = ?, end_reason = ?"
                                            " WHERE id = ? AND ended_ms IS NULL"));
     q.addBindValue(atMs);
-    q.addBindValue(reason);
+    q.addBindValue(text(reason));
     q.addBindValue(QString::fromLatin1(id));
     return run(q);
 }
@@ -409,7 +414,7 @@ StoreResult ServiceStore::endSessionsOfAccount(qint64 accountId, qint64 atMs, co
     QSqlQuery &q = prepared(QStringLiteral("UPDATE sessions SET ended_ms = ?, end_reason = ?"
                                            " WHERE account_id = ? AND ended_ms IS NULL"));
     q.addBindValue(atMs);
-    q.addBindValue(reason);
+    q.addBindValue(text(reason));
     q.addBindValue(accountId);
     return run(q);
 }
@@ -435,7 +440,7 @@ StoreResult ServiceStore::touchSessions(const QList<std::pair<QByteArray, qint64
 
 StoreResult ServiceStore::setSessionChannels(const QByteArray &id, const QStringList &channels) {
     QSqlQuery &q = prepared(QStringLiteral("UPDATE sessions SET channels = ? WHERE id = ?"));
-    q.addBindValue(channels.join(QLatin1Char(' ')));
+    q.addBindValue(text(channels.join(QLatin1Char(' '))));
     q.addBindValue(QString::fromLatin1(id));
     return run(q);
 }
@@ -471,9 +476,9 @@ StoreResult ServiceStore::appendChat(const ChatRecord &record) {
         prepared(QStringLiteral("INSERT INTO chat_messages (at_ms, channel, sender, recipient, text)"
                                 " VALUES (?, ?, ?, ?, ?)"));
     q.addBindValue(record.atMs);
-    q.addBindValue(record.channel);
-    q.addBindValue(record.sender);
-    q.addBindValue(record.recipient);
-    q.addBindValue(record.text);
+    q.addBindValue(text(record.channel));
+    q.addBindValue(text(record.sender));
+    q.addBindValue(text(record.recipient));
+    q.addBindValue(text(record.text));
     return run(q);
 }

@@ -1,0 +1,3 @@
+#include "lib/ServiceLog.h"
+
+Q_LOGGING_CATEGORY(lcService, "quillbarrow.service", QtInfoMsg)

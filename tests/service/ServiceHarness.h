@@ -1,0 +1,71 @@
+#pragma once
+
+#include "lib/AppServer.h"
+#include "lib/ServiceConfig.h"
+#include "lib/ServiceStore.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QNetworkAccessManager>
+#include <QTemporaryDir>
+#include <memory>
+#include <optional>
+
+using FormList = QList<std::pair<QString, QString>>;
+
+// A real app server on a free loopback port with its store in a temporary folder, and an HTTP client
+// that posts forms the way the launcher does (UTF-8, percent-encoded, empty values left out).
+class ServiceHarness {
+public:
+    // Cheap argon2id, short polling intervals: fast tests with the real code paths.
+    static ServiceConfig testConfig();
+    static QByteArray encodeForm(const FormList &fields);
+
+    explicit ServiceHarness(const ServiceConfig &config = testConfig());
+    ~ServiceHarness();
+
+    // Empty on success, else what went wrong.
+    QString start();
+    // Stops the server (the store stays) and starts a new one on the same store file.
+    QString restart();
+
+    struct Reply {
+        int status = 0;
+        QByteArray body;
+        QByteArray contentType;
+    };
+    Reply request(const QByteArray &verb, const QString &pathAndQuery, const QByteArray &body = {},
+                  const QList<std::pair<QByteArray, QByteArray>> &headers = {});
+    QByteArray post(const QString &path, const FormList &fields, const QByteArray &realIp = {});
+
+    // The launcher's three posts.
+    QByteArray login(const QString &email, const QString &password, const QByteArray &realIp = {});
+    QByteArray logOff(const QString &email, const QString &loginId);
+    QByteArray check(const QString &email, const QString &loginId, const QString &userName = {},
+                     const QByteArray &realIp = {});
+    QByteArray chat(const QString &loginId, const QString &command, const QString &channel = {},
+                    const QString &text = {}, const QString &to = {}, const QString &userName = {});
+
+    struct Granted {
+        QString name;
+        QString id;
+    };
+    // Logs in and returns the name and id of a granted login, nullopt otherwise.
+    std::optional<Granted> logIn(const QString &email, const QString &password,
+                                 const QByteArray &realIp = {});
+
+    // A second connection to the same database, as the admin command of another process would have.
+    ServiceStore &adminStore() { return *m_adminStore; }
+    AppServer &server() { return *m_server; }
+    quint16 port() const { return m_port; }
+    QString databasePath() const;
+
+private:
+    ServiceConfig m_config;
+    QTemporaryDir m_dir;
+    std::unique_ptr<ServiceStore> m_store;
+    std::unique_ptr<ServiceStore> m_adminStore;
+    std::unique_ptr<AppServer> m_server;
+    QNetworkAccessManager m_network;
+    quint16 m_port = 0;
+};
