@@ -316,7 +316,7 @@ private Q_SLOTS:
 
         // Several changes at once, reproducible; every twentieth goes through a file.
         QRandomGenerator random(20261206);
-        for (int round = 0; round < 20000; ++round) {
+        for (int round = 0; round < 10000; ++round) {
             QByteArray bytes = valid.left(random.bounded(valid.size() + 1));
             for (int n = random.bounded(1, 6); n > 0 && !bytes.isEmpty(); --n)
                 bytes[random.bounded(bytes.size())] = static_cast<char>(random.bounded(256));
