@@ -30,7 +30,7 @@ body{font-family:"DejaVu Serif",Georgia,serif;color:#f0fdf4}
 .copy{padding:min(5vw,24px) min(7vw,32px) 0}
 .badge{display:inline-block;font-family:"DejaVu Sans",Verdana,sans-serif;font-size:min(5vw,14px);font-weight:bold;
   letter-spacing:.08em;text-transform:uppercase;color:#052e16;background:#bbf7d0;padding:.25em .6em;border-radius:1em}
-h1{font-size:min(12.5vw,50px);line-height:1.05;margin-top:.35em;color:#dcfce7}
+h1{font-size:min(10.5vw,44px);line-height:1.05;margin-top:.35em;color:#dcfce7}
 h2{font-size:min(6.4vw,21px);font-weight:normal;font-style:italic;color:#86efac;margin-top:.25em}
 p{font-size:min(6.2vw,17px);line-height:1.45;color:#d1fae5;margin-top:.7em}
 .cta{display:block;margin:min(6vw,26px) min(7vw,32px) min(3vw,12px);padding:.7em 0;text-align:center;
