@@ -49,7 +49,7 @@ void GameEndpoints::check(const IncomingRequest &request, HttpResponder responde
         return;
     }
     const QString loginId = form->value(QStringLiteral("loginid"));
-    const QString email = form->value(QStringLiteral("email")).toLower();
+    const QString email = form->value(QStringLiteral("email")).trimmed().toLower();
     bool logOut = false;
     // "0" is what a launcher sends before its first granted login: it claims no session.
     if (!loginId.isEmpty() && loginId != QLatin1String("0")) {
@@ -74,7 +74,7 @@ void GameEndpoints::login(const IncomingRequest &request, HttpResponder responde
         return;
     }
     const QString message = form->value(QStringLiteral("message"));
-    const QString email = form->value(QStringLiteral("email")).toLower();
+    const QString email = form->value(QStringLiteral("email")).trimmed().toLower();
     if (message == QLatin1String("LogIn Request.")) {
         const QString password = form->value(QStringLiteral("password"));
         if (email.isEmpty() || password.isEmpty() || tooLong(email, kMaxEmail) ||
@@ -160,7 +160,18 @@ void GameEndpoints::finishLogIn(const QString &email, bool passwordOk, const QSt
     }
     const qint64 now = m_context.now();
     // The account's own session is replaced, so it does not count against the limit.
-    const bool replaces = m_context.sessions.findByAccount(account->id, now) != nullptr;
+    LiveSession *current = m_context.sessions.findByAccount(account->id, now);
+    // The launcher posts its login again every 500 ms until a reply arrives: a repeat from the same
+    // address gets the session just made, so every reply it receives carries the same id.
+    if (current && current->address == address &&
+        now - current->createdMs <= 1000LL * m_context.config.logoutGraceSeconds) {
+        current->lastSeenMs = now;
+        current->lastSeenUnsaved = true;
+        qCInfo(lcService) << "login repeated:" << email << "from" << address;
+        responder.send(HttpReply::text(kGranted + '|' + account->name.toUtf8() + '|' + current->id));
+        return;
+    }
+    const bool replaces = current != nullptr;
     if (m_context.sessions.liveCount(now) - (replaces ? 1 : 0) >= m_context.config.maxClients) {
         qCInfo(lcService) << "login refused: client limit reached for" << email;
         responder.send(HttpReply::text(kFull));

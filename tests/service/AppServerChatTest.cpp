@@ -213,6 +213,7 @@ private Q_SLOTS:
 
         // A new login starts with an empty queue.
         say(1, QStringLiteral("Send!"), kGlobal, QStringLiteral("before"));
+        QCOMPARE(m_h->logOff({}, m_players[0].id), QByteArrayLiteral("LogOffOK!"));
         const auto again = m_h->logIn(QStringLiteral("ann@example.org"), kPassword);
         QVERIFY(again);
         m_players[0].id = again->id;
