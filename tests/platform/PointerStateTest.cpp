@@ -71,8 +71,7 @@ private Q_SLOTS:
     }
 
     void defaultConnectionFollowsDisplayVariable() {
-        const QByteArray saved = qgetenv("DISPLAY");
-        auto restore = qScopeGuard([&] { qputenv("DISPLAY", saved); });
+        const auto restore = keepDisplayVariable();
         qputenv("DISPLAY", m_x.displayName());
         warp(17, 42);
         const std::optional<PointerState> state = queryPointer();
@@ -82,8 +81,7 @@ private Q_SLOTS:
     }
 
     void fallsBackToQtWithoutDisplay() {
-        const QByteArray saved = qgetenv("DISPLAY");
-        auto restore = qScopeGuard([&] { qputenv("DISPLAY", saved); });
+        const auto restore = keepDisplayVariable();
         qunsetenv("DISPLAY");
         QCursor::setPos(100, 200);
 

@@ -112,6 +112,16 @@ quint32 TestXServer::parentOf(quint32 window) const {
     return reply ? reply->parent : xcb_window_t{XCB_WINDOW_NONE};
 }
 
+bool TestXServer::hasProperty(quint32 window, const char *name) const {
+    std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
+        xcb_get_property_reply(
+            m_connection.get(),
+            xcb_get_property(m_connection.get(), 0, window, atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 0),
+            nullptr),
+        &std::free);
+    return reply && reply->type != XCB_ATOM_NONE;
+}
+
 void TestXServer::prepareClient(QProcess &process, const QByteArray &displayName) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(displayName));

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QString>
 #include <memory>
 
@@ -27,6 +28,7 @@ public:
     [[nodiscard]] quint32 root() const { return m_root; }
     [[nodiscard]] quint32 atom(const char *name) const;
     [[nodiscard]] quint32 parentOf(quint32 window) const;
+    [[nodiscard]] bool hasProperty(quint32 window, const char *name) const;
 
     // A process on this display (DISPLAY set, xcb platform) that ends with the server.
     static void prepareClient(QProcess &process, const QByteArray &displayName);
@@ -42,3 +44,15 @@ private:
     std::unique_ptr<xcb_connection_t, Disconnect> m_connection;
     quint32 m_root = 0;
 };
+
+// Puts $DISPLAY back as it was (also unset) when the scope ends.
+inline auto keepDisplayVariable() {
+    const bool wasSet = qEnvironmentVariableIsSet("DISPLAY");
+    const QByteArray value = qgetenv("DISPLAY");
+    return qScopeGuard([wasSet, value] {
+        if (wasSet)
+            qputenv("DISPLAY", value);
+        else
+            qunsetenv("DISPLAY");
+    });
+}
