@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <sys/stat.h>
 
@@ -39,8 +40,11 @@ bool startDetached(const QString &program, const QStringList &arguments, const Q
 bool startProgram(const QString &program, const QByteArray &parameters, const QString &workingFolder) {
     if (program.isEmpty())
         return false;
-    makeExecutable(program);
-    return startDetached(program, QProcess::splitCommand(QString::fromUtf8(parameters)), workingFolder);
+    // The child changes to the working folder before it starts the program, so a relative path
+    // would be looked up there; it is meant from here.
+    const QString path = program.contains(QLatin1Char('/')) ? QFileInfo(program).absoluteFilePath() : program;
+    makeExecutable(path);
+    return startDetached(path, QProcess::splitCommand(QString::fromUtf8(parameters)), workingFolder);
 }
 
 bool removeFolderDetached(const QString &absoluteFolder) {

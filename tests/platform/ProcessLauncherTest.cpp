@@ -101,6 +101,20 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir.filePath(QStringLiteral("argv-record"))), 30000);
     }
 
+    void relativeProgramPathIsTakenFromTheCurrentFolder() {
+        QTemporaryDir dir;
+        QVERIFY(!installGame(dir.filePath(QStringLiteral("Games/Iron Meadow")), 0644).isEmpty());
+        const QString work = dir.filePath(QStringLiteral("elsewhere"));
+        QVERIFY(QDir().mkpath(work));
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        const bool started = startProgram(QStringLiteral("Games/Iron Meadow/Game.exe"), "x", work);
+        QVERIFY(QDir::setCurrent(previous));
+        QVERIFY(started);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QDir(work).filePath(QStringLiteral("argv-record"))), 30000);
+        QCOMPARE(readRecord(work), (QStringList{work, QStringLiteral("x")}));
+    }
+
     void reportsStartsThatCannotHappen() {
         QTemporaryDir dir;
         QVERIFY(!startProgram(QString(), "x", dir.path()));
