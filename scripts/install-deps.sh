@@ -13,7 +13,7 @@ packages=(
   fonts-dejavu-core
   # reference service
   qt6-httpserver-dev qt6-websockets-dev libqt6sql6-sqlite libqt6sql6-psql libsodium-dev
-  nginx-light openssl zip
+  nginx openssl zip
   # tests
   xvfb xauth openbox pulseaudio pulseaudio-utils libxcb-xtest0-dev
 )
