@@ -1,0 +1,7 @@
+#include "platform/SuperUser.h"
+
+#include <unistd.h>
+
+bool runningAsSuperUser() {
+    return ::geteuid() == 0;
+}
