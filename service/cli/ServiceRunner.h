@@ -1,0 +1,66 @@
+#pragma once
+
+#include "cli/DataFolder.h"
+#include "cli/ServiceLocations.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTextStream>
+#include <memory>
+
+class AppServer;
+class QProcess;
+class QTimer;
+class ServiceStore;
+class SingleInstanceLock;
+class StopSignalWatcher;
+
+// `serve`: runs the app server in this process and nginx as a supervised child, both as the
+// current user. Either one failing stops the other; SIGINT or SIGTERM stops both in order
+// (nginx first, so no request reaches a stopped app server). Emits finished() once with the exit
+// code for the command.
+class ServiceRunner : public QObject {
+    Q_OBJECT
+public:
+    ServiceRunner(DataFolder data, ServiceLocations locations, quint16 port, QTextStream &out,
+                  QTextStream &err, QObject *parent = nullptr);
+    ~ServiceRunner() override;
+
+    // Starts everything; finished() follows, also when the start fails.
+    void start();
+
+Q_SIGNALS:
+    void finished(int exitCode);
+
+private:
+    bool prepare();
+    bool renewCertificateIfNeeded();
+    void startNginx();
+    void pollNginxReady();
+    void onNginxFinished();
+    void onStopRequested(int signalNumber);
+    void fail(const QString &message);
+    void stopAndFinish(int exitCode);
+    [[nodiscard]] QString nginxDiagnostics() const;
+
+    DataFolder m_data;
+    ServiceLocations m_locations;
+    quint16 m_port;
+    QTextStream &m_out;
+    QTextStream &m_err;
+
+    std::unique_ptr<SingleInstanceLock> m_lock;
+    std::unique_ptr<StopSignalWatcher> m_signals;
+    std::unique_ptr<ServiceStore> m_store;
+    std::unique_ptr<AppServer> m_app;
+    std::unique_ptr<QProcess> m_nginx;
+    std::unique_ptr<QTimer> m_readyPoll;
+    QByteArray m_nginxOutput;
+    quint16 m_appPort = 0;
+    qint64 m_nginxPid = 0;
+    int m_readyPolls = 0;
+    bool m_ready = false;
+    bool m_stopping = false;
+    bool m_finished = false;
+};
