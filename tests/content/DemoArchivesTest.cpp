@@ -160,14 +160,14 @@ private Q_SLOTS:
     }
 
     // The download folder holds exactly the 13 archives, an update archive for each game whose
-    // announced version differs from the one it ships (never for NoVer).
+    // announced version differs from the one it ships (never for NoVer), and the setup program.
     void downloadFolderHoldsExactlyTheAnnouncedArchives() {
         const Announced announced = readAnnounced();
         QVERIFY2(announced.error.isEmpty(), qPrintable(announced.error));
         const QStringList shipped = QStringLiteral(QUILLBARROW_DEMO_SHIPPED_VERSIONS).split(u'^');
         QCOMPARE(shipped.size(), qsizetype(GameCount));
 
-        QStringList expected;
+        QStringList expected{QStringLiteral("QuillbarrowSetup.exe")};
         int updates = 0;
         for (std::size_t i = 0; i < GameCount; ++i) {
             const GameEntry &game = GameCatalogue()[i];
