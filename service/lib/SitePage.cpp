@@ -23,7 +23,7 @@ main{padding:48px 0 64px}
 h1{font-size:44px;line-height:1.1;margin:0 0 16px}h2{font-size:26px;margin:40px 0 14px}h3{margin:0 0 8px}
 .lead{font-size:19px;color:var(--muted);max-width:640px}
 .hero{padding:40px 0 24px}
-.btn{display:inline-block;padding:12px 22px;border-radius:10px;font-weight:700;border:0;cursor:pointer;font-size:16px;
+.btn{display:inline-block;padding:12px 22px;border-radius:10px;font-weight:700;border:0;cursor:pointer;font-family:inherit;font-size:16px;
 background:linear-gradient(135deg,var(--accent),var(--accent2));color:#1a0f08}
 .btn:hover{text-decoration:none;filter:brightness(1.08)}
 .btn.ghost{background:transparent;border:1px solid var(--line);color:var(--text)}
@@ -43,6 +43,12 @@ input:focus{outline:2px solid var(--accent);border-color:transparent}
 .errors{background:#2a1214;border:1px solid #5c2328;color:#ffb4b4;border-radius:10px;padding:12px 16px;margin:18px 0}
 .errors ul{margin:0;padding-left:18px}
 .ok{background:#10240f;border:1px solid #2c5a22;color:#c9f7b8;border-radius:10px;padding:14px 18px;margin:18px 0}
+.games{display:grid;grid-template-columns:repeat(auto-fill,minmax(190px,1fr));gap:16px}
+.game{border:1px solid var(--line);border-radius:12px;overflow:hidden;background:var(--panel)}
+.cover{height:112px;display:flex;align-items:flex-end;padding:12px;font-weight:800;font-size:18px;line-height:1.15;
+text-shadow:0 2px 8px rgba(0,0,0,.6)}
+.game .meta{padding:10px 12px 12px;font-size:13px;color:var(--muted)}
+.game .meta b{color:var(--text);font-weight:600}
 .news li{margin:0 0 10px;color:var(--muted)}.news b{color:var(--text)}
 .tiers .card{text-align:center}.tiers .price{font-size:34px;font-weight:800;margin:6px 0 10px}
 .mono{font-family:ui-monospace,"DejaVu Sans Mono",monospace;background:#0e131d;border:1px solid var(--line);
@@ -105,7 +111,8 @@ QByteArray SitePage::render(const QString &title, const QString &current, const 
     const QString html =
         QStringLiteral("<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
                        "<meta name=\"viewport\" content=\"width=device-width,initial-scale=1\">"
-                       "<title>%1 · Quillbarrow</title><style>%2</style></head><body>"
+                       "<title>%1 · Quillbarrow</title><link rel=\"icon\" href=\"/site/logo.svg\">"
+                       "<style>%2</style></head><body>"
                        "<header><div class=\"wrap\"><a class=\"logo\" href=\"/\"><i>Q</i>QUILLBARROW</a>"
                        "<nav>%3</nav></div></header>"
                        "<main><div class=\"wrap\">%4</div></main>"

@@ -1,5 +1,6 @@
 #include "lib/WebSite.h"
 
+#include "core/GameCatalogue.h"
 #include "lib/AccountRules.h"
 #include "lib/FormFields.h"
 #include "lib/HashWorker.h"
@@ -23,6 +24,32 @@ QString errorBox(const QStringList &errors) {
     for (const QString &e : errors)
         items += QStringLiteral("<li>%1</li>").arg(esc(e));
     return QStringLiteral("<div class=\"errors\" role=\"alert\"><ul>%1</ul></div>").arg(items);
+}
+
+QString fromView(std::string_view text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// One card per catalogue game with a generated cover and the version the service announces.
+QString catalogueCards(const QList<QByteArray> &versions) {
+    QString cards;
+    const auto &games = GameCatalogue();
+    for (std::size_t i = 0; i < games.size(); ++i) {
+        const GameEntry &g = games[i];
+        const int hue = static_cast<int>((i * 67 + 20) % 360);
+        const QByteArray version =
+            static_cast<qsizetype>(i + 1) < versions.size() ? versions[i + 1] : QByteArray();
+        const QString release = version.isEmpty() || version == "NoVer"
+                                    ? QStringLiteral("coming soon")
+                                    : QStringLiteral("v") + esc(QString::fromUtf8(version));
+        cards += QStringLiteral(
+                     "<div class=\"game\"><div class=\"cover\" style=\"background:linear-gradient(150deg,"
+                     "hsl(%1,70%,48%),hsl(%2,65%,18%))\">%3</div><div class=\"meta\"><b>%4</b><br>%6 · %5"
+                     "</div></div>")
+                     .arg(QString::number(hue), QString::number((hue + 40) % 360), esc(fromView(g.Title)),
+                          esc(fromView(g.Genre)), release, esc(fromView(g.Developer)));
+    }
+    return QStringLiteral("<div class=\"games\">%1</div>").arg(cards);
 }
 
 } // namespace
@@ -158,6 +185,7 @@ QByteArray WebSite::home() const {
             "<b>/w name</b>, join rooms with <b>/join</b>.</p></div>"
             "<div class=\"card\"><h3>Your account, safe</h3><p>Passwords are stored as argon2id hashes and "
             "login attempts are limited.</p></div></div>"
+            "<h2>The catalogue</h2>%5"
             "<h2>News</h2><ul class=\"news\">"
             "<li><b>Patch day.</b> Several games received updates; the launcher offers them on the game "
             "page.</li>"
@@ -167,7 +195,7 @@ QByteArray WebSite::home() const {
             "</ul>")
             .arg(s.online ? QStringLiteral("on-line") : QStringLiteral("off-line"),
                  s.online ? QStringLiteral("Online") : QStringLiteral("Offline"), QString::number(players),
-                 esc(launcher));
+                 esc(launcher), catalogueCards(s.versions));
     return SitePage::render(QStringLiteral("Home"), QStringLiteral("home"), body);
 }
 

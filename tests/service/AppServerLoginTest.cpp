@@ -5,6 +5,7 @@
 #include <QNetworkReply>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QTest>
 #include <QThread>
 
@@ -351,6 +352,30 @@ private Q_SLOTS:
         // The hash takes tens of milliseconds at least; several checks fit in while it runs.
         QVERIFY2(checksAnswered >= 3,
                  qPrintable(QStringLiteral("%1 checks in %2 ms").arg(checksAnswered).arg(clock.elapsed())));
+    }
+
+    // The launcher gives up after 3 s; a reply whose connection is gone by then is dropped.
+    void clientThatGivesUpDoesNotHurtTheServer() {
+        ServiceConfig config = ServiceHarness::testConfig();
+        config.argon2OpsLimit = 2;
+        config.argon2MemLimitBytes = 32ull * 1024 * 1024;
+        auto h = startWith(config, {kAlice});
+        const QByteArray body =
+            ServiceHarness::encodeForm({{QStringLiteral("message"), QStringLiteral("LogIn Request.")},
+                                        {QStringLiteral("email"), kAlice},
+                                        {QStringLiteral("password"), kPassword}});
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, h->port());
+        QVERIFY(socket.waitForConnected(5000));
+        socket.write("POST /game/login.server.php HTTP/1.1\r\nHost: localhost\r\n"
+                     "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+                     QByteArray::number(body.size()) + "\r\n\r\n" + body);
+        QVERIFY(socket.waitForBytesWritten(5000));
+        // Gone before the hash is done: the server still handles the request, then drops the reply.
+        socket.disconnectFromHost();
+        QTRY_COMPARE_WITH_TIMEOUT(h->server().liveSessionCount(), 1, 10000);
+        QVERIFY(h->check({}, QStringLiteral("0")).startsWith("ON!|OK|"));
+        QVERIFY(h->logIn(kAlice, kPassword));
     }
 };
 
