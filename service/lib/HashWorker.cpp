@@ -1,10 +1,12 @@
 #include "lib/HashWorker.h"
 
+#include <algorithm>
+
 HashWorker::HashWorker(const PasswordHasher &hasher, int threads, int maxPending, QObject *parent)
     : QObject(parent)
     , m_hasher(hasher)
     , m_maxPending(maxPending) {
-    m_pool.setMaxThreadCount(threads > 0 ? threads : QThread::idealThreadCount());
+    m_pool.setMaxThreadCount(threads > 0 ? threads : std::max(1, QThread::idealThreadCount() - 1));
 }
 
 HashWorker::~HashWorker() {
