@@ -1,0 +1,67 @@
+#include "gui/controls/PictureControl.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+
+PictureControl::PictureControl(QWidget *parent)
+    : QWidget(parent) {}
+
+void PictureControl::setPicture(const QPixmap &picture) {
+    m_picture = picture;
+    m_scaled = {};
+    update();
+}
+
+void PictureControl::setOpacity(qreal opacity) {
+    m_opacity = std::clamp(opacity, qreal(0), qreal(1));
+    update();
+}
+
+void PictureControl::setScaleX(qreal scale) {
+    m_scaleX = std::max(scale, qreal(0));
+    update();
+}
+
+void PictureControl::setScaleY(qreal scale) {
+    m_scaleY = std::max(scale, qreal(0));
+    update();
+}
+
+void PictureControl::paintEvent(QPaintEvent *) {
+    if (m_picture.isNull() || m_opacity <= 0)
+        return;
+    const QSizeF size(width() * m_scaleX, height() * m_scaleY);
+    const QRectF target(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), size);
+    const QSize pixels = (size * devicePixelRatioF()).toSize();
+    if (pixels.isEmpty())
+        return;
+    if (m_scaled.size() != pixels) {
+        m_scaled = m_picture.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        m_scaled.setDevicePixelRatio(devicePixelRatioF());
+    }
+    QPainter painter(this);
+    painter.setOpacity(m_opacity);
+    painter.drawPixmap(target.topLeft(), m_scaled);
+}
+
+void PictureControl::mousePressEvent(QMouseEvent *event) {
+    if (event->button() != Qt::LeftButton) {
+        event->ignore();
+        return;
+    }
+    m_pressed = true;
+    event->accept();
+}
+
+void PictureControl::mouseReleaseEvent(QMouseEvent *event) {
+    if (event->button() != Qt::LeftButton) {
+        event->ignore();
+        return;
+    }
+    const bool click = m_pressed && rect().contains(event->position().toPoint());
+    m_pressed = false;
+    event->accept();
+    if (click)
+        Q_EMIT clicked();
+}
