@@ -1,6 +1,9 @@
 #include "platform/ResourceBundle.h"
 
+#include "core/ResourceBundleImage.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QResource>
 #include <atomic>
@@ -17,6 +20,22 @@ QString uniqueRoot(const QString &fileName) {
         if (!c.isLetterOrNumber() && c != u'_' && c != u'-')
             c = u'_';
     return QStringLiteral("/%1-%2").arg(base.isEmpty() ? QStringLiteral("bundle") : base).arg(++serial);
+}
+
+// Qt follows the offsets in a bundle without bounds checks; a damaged file must not reach it.
+QString check(const QString &path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return file.errorString();
+    const qint64 size = file.size();
+    if (size == 0)
+        return QStringLiteral("the file is empty");
+    uchar *mapped = file.map(0, size);
+    if (!mapped)
+        return file.errorString();
+    const QString damage = CheckResourceBundleImage(QByteArrayView(mapped, size));
+    file.unmap(mapped);
+    return damage;
 }
 
 } // namespace
@@ -53,6 +72,8 @@ ResourceBundle ResourceBundle::open(const QString &path) {
         bundle.LoadError = QStringLiteral("%1 does not exist").arg(bundle.Path);
     } else if (!info.isFile() || !info.isReadable()) {
         bundle.LoadError = QStringLiteral("%1 is not a readable file").arg(bundle.Path);
+    } else if (const QString damage = check(bundle.Path); !damage.isEmpty()) {
+        bundle.LoadError = QStringLiteral("%1 is not a resource bundle: %2").arg(bundle.Path, damage);
     } else {
         const QString root = uniqueRoot(bundle.FileName);
         if (QResource::registerResource(bundle.Path, root))

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 namespace {
 
@@ -139,6 +140,61 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(oldPrefix + QStringLiteral("/Greeting"))); // the old bundle was released
         QVERIFY(target.find(QStringLiteral("Greeting")).found());
         original.release();
+    }
+
+    // Qt follows a bundle's inner offsets unchecked; each of these files would make it read
+    // outside the mapping (the bad data offset crashed a plain registration in a trial run).
+    void refusesDamagedBundles_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("reason");
+        const QByteArray good = fileBytes(bundlePath);
+        QVERIFY(good.startsWith("qres"));
+        const auto u32 = [&](qsizetype at) { return qFromBigEndian<quint32>(good.constData() + at); };
+        const qsizetype tree = u32(8);
+        const qsizetype data = u32(12);
+        const qsizetype names = u32(16);
+        const auto node = [&](int index) { return tree + index * 22; }; // version 3 nodes
+        const auto with = [&](qsizetype at, quint32 value) {
+            QByteArray bytes = good;
+            qToBigEndian(value, bytes.data() + at);
+            return bytes;
+        };
+        QTest::newRow("cut short") << good.left(12) << QStringLiteral("no resource bundle header");
+        QTest::newRow("truncated tree")
+            << good.left(tree + 10) << QStringLiteral("the resource tree is empty");
+        QTest::newRow("magic") << with(0, 0x71726573 + 1) << QStringLiteral("no resource bundle header");
+        QTest::newRow("version") << with(4, 9) << QStringLiteral("unknown resource bundle version 9");
+        QTest::newRow("tree offset") << with(8, 0x7fff0000)
+                                     << QStringLiteral("a section lies outside the file");
+        QTest::newRow("data offset") << with(node(2) + 10, 0x7fff0000)
+                                     << QStringLiteral("a resource's data lies outside the file");
+        QTest::newRow("data size") << with(data + u32(node(1) + 10), 0x7fffffff)
+                                   << QStringLiteral("a resource's data lies outside the file");
+        QTest::newRow("name length") << with(names + u32(node(1)), 0xfffe0000)
+                                     << QStringLiteral("a resource name lies outside the file");
+        QTest::newRow("entry count") << with(node(0) + 6, 1000)
+                                     << QStringLiteral("a folder's entries lie outside the resource tree");
+        QByteArray loop = with(node(1) + 6, 1);
+        qToBigEndian<quint16>(0x02, loop.data() + node(1) + 4); // a folder ...
+        qToBigEndian<quint32>(1, loop.data() + node(1) + 10);   // ... holding itself
+        QTest::newRow("loop") << loop << QStringLiteral("the resource tree loops");
+    }
+
+    void refusesDamagedBundles() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Quillbarrow01.dll"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        ResourceBundle bundle = ResourceBundle::open(path);
+        QVERIFY(!bundle.isLoaded());
+        QCOMPARE(bundle.loadError(), QStringLiteral("%1 is not a resource bundle: %2").arg(path, reason));
+        const QString error = bundle.find(QStringLiteral("Greeting")).Error;
+        QVERIFY2(error.startsWith(QStringLiteral("resource not found: \"Greeting\" in Quillbarrow01.dll")) &&
+                     error.contains(reason),
+                 qPrintable(error));
     }
 
     void compressedEntriesAreInflatedOnce() {
