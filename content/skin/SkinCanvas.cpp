@@ -183,10 +183,13 @@ void softShadow(QPainter &p, const QPainterPath &shape, const QColor &colour, in
 }
 
 void glow(QPainter &p, QPointF centre, qreal radius, const QColor &colour) {
+    // A Gaussian-like fall-off: a few linear stops of exp(-4.5 t^2) show no ring where they meet.
     QRadialGradient g(centre, radius);
-    g.setColorAt(0, colour);
-    g.setColorAt(0.35, withAlpha(colour, colour.alpha() * 45 / 100));
-    g.setColorAt(1, withAlpha(colour, 0));
+    for (int i = 0; i <= 8; ++i) {
+        const double t = i / 8.0;
+        const double strength = i == 8 ? 0.0 : std::exp(-4.5 * t * t);
+        g.setColorAt(t, withAlpha(colour, static_cast<int>(std::lround(colour.alpha() * strength))));
+    }
     p.save();
     p.setPen(Qt::NoPen);
     p.setBrush(g);

@@ -167,11 +167,11 @@ QPainterPath feather() {
     vane.moveTo(86, 8);
     vane.cubicTo(60, 10, 30, 34, 26, 72);
     vane.cubicTo(50, 66, 80, 44, 86, 8);
+    // Splits in the vane where the barbs part, two on the outer edge and one on the inner.
     QPainterPath notches;
-    for (int i = 0; i < 4; ++i) {
-        const qreal t = 28 + i * 11;
-        notches.addPath(stroked(polyline({{t + 26, 60 - t * 0.9}, {t + 40, 56 - t * 0.9}}), 3.2));
-    }
+    for (const QPointF &at : {QPointF(56, 17), QPointF(40, 33)})
+        notches.addPath(stroked(polyline({at - QPointF(3, 3), at + QPointF(9, 7)}), 3));
+    notches.addPath(stroked(polyline({QPointF(77, 40), QPointF(65, 36)}), 3));
     QPainterPath shaft;
     shaft.moveTo(80, 16);
     shaft.cubicTo(60, 36, 36, 62, 14, 92);

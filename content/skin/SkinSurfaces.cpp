@@ -274,8 +274,8 @@ QImage loginFrame() {
     maskedPattern(p, body, {0.5, 0.0}, 0.9,
                   [&](QPainter &lp) { hexGrid(lp, body, 24, QColor(120, 180, 255, 26)); });
     p.restore();
-    accentLine(p, QRectF(90, 12, 540, 5));
     grain(p, body, 17, 10, 0.01);
+    accentLine(p, QRectF(70, 13, 580, 4));
     return image;
 }
 
