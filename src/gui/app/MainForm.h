@@ -1,0 +1,366 @@
+#pragma once
+
+#include "core/GameLibrary.h"
+#include "core/StringGrid.h"
+#include "gui/app/MainFormDependencies.h"
+#include "platform/ResourceBundle.h"
+
+#include <QByteArray>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <memory>
+#include <optional>
+
+class ClickLabel;
+class MouseDownRelay;
+class PictureControl;
+class ProgressBar;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPropertyAnimation;
+class QPushButton;
+class QTimer;
+class QUrl;
+class QWebEngineView;
+class Spinner;
+class TAbout;
+class TConfig;
+class TMessageForm;
+
+// One of the engine tick's periodic jobs: due when at least `period` ms passed since `lastRun`.
+struct EngineSlot {
+    quint32 period = 0;
+    quint32 lastRun = 0;
+};
+
+// The launcher's one window and the owner of all its state. Its operations keep the names the other
+// parts of the launcher call them by; they are defined in one source per subsystem folder (app/,
+// storage/, library/, install/, online/) and all run on the UI thread.
+class TMainForm : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TMainForm(MainFormDependencies dependencies, QWidget *parent = nullptr);
+    ~TMainForm() override;
+
+    // ---- life cycle (app/)
+    // Brings the launcher up; on failure the message of what stopped it, for the error box.
+    [[nodiscard]] std::optional<QString> FormCreate();
+    void FormActivate();
+    void FormClose();
+    void EngineTimerTimer();
+    void BtnExitClick();
+    void AppEndTimerTimer();
+    void BtnMinimizeClick();
+    void StatusPanelMouseDown();
+    void FormKeyDown(int key, Qt::KeyboardModifiers shift);
+    // True once the exit sequence has run; the window then only waits for the final shutdown.
+    [[nodiscard]] bool Exiting() const { return m_exiting; }
+
+    // ---- navigation (app/Navigation.cpp)
+    void ShowPanel();
+    // ShowPanel without its error display; start-up stops on the error instead.
+    [[nodiscard]] std::optional<QString> ApplyPanel();
+    void BtnHomeClick();
+    void BtnMyGamesClick();
+    void BtnShopClick();
+    void BtnNewsClick();
+    void BtnSocialClick();
+
+    // ---- skin and sounds (app/Skin.cpp)
+    [[nodiscard]] std::optional<QString> LoadSkin();
+    // Puts the named picture of the picture bundle into the control; the error text when it has none.
+    [[nodiscard]] std::optional<QString> LoadPicture(PictureControl *target, QByteArrayView resource);
+    void PlayClick();
+    void PlayBack();
+    void PlayExit();
+    void PlayMessage();
+    void PlayWhisper();
+    void PlayError();
+    void PlayStore();
+
+    // ---- layout (app/Layout.cpp)
+    void LayoutMain();
+    void LayoutGameDetail();
+    void LayoutChat();
+
+    // ---- tables (storage/)
+    void LoadSavedLogin();
+    void SaveSavedLogin();
+    void LoadSettings();
+    void SaveSettings();
+
+    // ---- catalogue and library (library/)
+    void RefreshGameStates();
+    void RebuildShopList();
+    void FillShopPage();
+    void FillMyGamesPage();
+
+    // ---- downloads and installation (install/)
+    void FinishInstall();
+    void FinishUpdate();
+    void FinishRemoval();
+    void FinishSelfUpdate();
+    void CleanUpTemp();
+    void CleanUpOnClose();
+
+    // ---- online services (online/)
+    void PostServerCheck();
+    void BtnLogInClick();
+    void PostLogOff();
+    void PostChat();
+    void ChatSay(const QByteArray &line);
+    void HandleChatInput();
+    // Shows the page in the ad frame, making the web view the first time.
+    void SetAdPage(const QUrl &address);
+
+    // The standard display of an error that ended a handler.
+    void ShowException(const QString &message);
+    QMessageBox::StandardButton ShowMessage(QMessageBox::Icon icon, const QString &text,
+                                            QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+
+    [[nodiscard]] const MainFormDependencies &Dependencies() const { return m_deps; }
+    // Absolute path of a file or folder named relative to the launcher's folder.
+    [[nodiscard]] QString WorkingPath(QStringView relative) const;
+
+    // ---- the dialogs, created after this window (LauncherForms)
+    TAbout *About = nullptr;
+    TConfig *Config = nullptr;
+    TMessageForm *MessageForm = nullptr;
+
+    // ---- components: status bar
+    PictureControl *Pozadina = nullptr;
+    PictureControl *StatusPanel = nullptr;
+    ClickLabel *TXTQuillbarrow = nullptr;
+    QLabel *TXTServerState = nullptr;
+    QLabel *TXTEMail = nullptr;
+    QPushButton *BtnUpdate = nullptr;
+    PictureControl *LogOutBtn = nullptr;
+    PictureControl *BtnSettings = nullptr;
+    PictureControl *BtnMinimize = nullptr;
+    PictureControl *BtnExit = nullptr;
+
+    // login form
+    PictureControl *LogInForm = nullptr;
+    PictureControl *FrameBckg = nullptr;
+    QLabel *TextUser = nullptr;
+    QLineEdit *EMailEdit = nullptr;
+    QLabel *TextPass = nullptr;
+    QLineEdit *PasswordEdit = nullptr;
+    PictureControl *ShowPass = nullptr;
+    QCheckBox *CheckBoxSave = nullptr;
+    QPushButton *BtnLogIn = nullptr;
+    QPushButton *BtnForgotPass = nullptr;
+    QPushButton *BtnRegister = nullptr;
+
+    // side panel
+    PictureControl *PanelInfo = nullptr;
+    PictureControl *BtnHome = nullptr;
+    PictureControl *BtnMyGames = nullptr;
+    PictureControl *BtnShop = nullptr;
+    PictureControl *BtnNews = nullptr;
+    PictureControl *BtnSocial = nullptr;
+    QPushButton *BtnDonate = nullptr;
+    PictureControl *WebQuillbarrow = nullptr;
+    QPropertyAnimation *StoreAnimX = nullptr;
+    QPropertyAnimation *StoreAnimY = nullptr;
+
+    // home
+    PictureControl *PanelHome = nullptr;
+    PictureControl *HomeText1 = nullptr;
+    PictureControl *News = nullptr;
+
+    // My Games
+    PictureControl *PanelMyGames = nullptr;
+    PictureControl *PLText1 = nullptr;
+    PictureControl *BtnLeft = nullptr;
+    PictureControl *MG1Bckg = nullptr;
+    PictureControl *MyGameBtn01 = nullptr;
+    QLabel *InstText01 = nullptr;
+    PictureControl *MG2Bckg = nullptr;
+    PictureControl *MyGameBtn02 = nullptr;
+    QLabel *InstText02 = nullptr;
+    PictureControl *BtnRight = nullptr;
+
+    // shop
+    PictureControl *PanelStore = nullptr;
+    PictureControl *PMText1 = nullptr;
+    QLabel *ShopText1 = nullptr;
+    QLineEdit *SearchEdit = nullptr;
+    PictureControl *BtnClearSearch = nullptr;
+    PictureControl *BtnLeftShop = nullptr;
+    PictureControl *G1Bckg = nullptr;
+    PictureControl *ShopBtn01 = nullptr;
+    QLabel *GameText01 = nullptr;
+    PictureControl *G2Bckg = nullptr;
+    PictureControl *ShopBtn02 = nullptr;
+    QLabel *GameText02 = nullptr;
+    PictureControl *BtnRightShop = nullptr;
+
+    // news and social
+    PictureControl *PanelNews = nullptr;
+    PictureControl *NewsText1 = nullptr;
+    PictureControl *NewsPaperBckg = nullptr;
+    QPlainTextEdit *NewsMemo = nullptr;
+    PictureControl *PanelSocial = nullptr;
+    PictureControl *SocialText1 = nullptr;
+    QPushButton *BtnInvite = nullptr;
+    PictureControl *QRCode = nullptr;
+
+    // ad frame; the web view exists once the first page was set
+    PictureControl *ADS = nullptr;
+    QPointer<QWebEngineView> ADSBrowser;
+
+    // game detail
+    PictureControl *PanelGames = nullptr;
+    PictureControl *BtnBack = nullptr;
+    PictureControl *BtnPlay = nullptr;
+    PictureControl *BtnInstall = nullptr;
+    PictureControl *BtnDelete = nullptr;
+
+    // download bar
+    PictureControl *DLInfo = nullptr;
+    ProgressBar *ProgressBarDownload = nullptr;
+    QLabel *LabelPerc = nullptr;
+    QLabel *LabelGlobalSpeed = nullptr;
+    QLabel *DLText1 = nullptr;
+    QLabel *DLText2 = nullptr;
+    QLabel *DLText3 = nullptr;
+    Spinner *AniInd = nullptr;
+    PictureControl *BtnCancel = nullptr;
+
+    // chat
+    PictureControl *ChatPanel = nullptr;
+    QPlainTextEdit *ChatAll = nullptr;
+    QLineEdit *ChatEdit = nullptr;
+
+    // timers, all stopped until something starts them
+    QTimer *EngineTimer = nullptr;
+    QTimer *AppEndTimer = nullptr;
+    QTimer *CheckServerTO = nullptr;
+    QTimer *LoginTO = nullptr;
+    QTimer *ChatTO = nullptr;
+    QTimer *ChatPanelTimer = nullptr;
+    QTimer *ADSTimer = nullptr;
+    QTimer *NewsTimer = nullptr;
+    QTimer *InstallTimer = nullptr;
+    QTimer *DeleteTimer = nullptr;
+
+    // the two tables, never shown
+    StringGrid SettingsGrid;
+    StringGrid ConfigGrid;
+
+    // ---- state: engine tick and window
+    bool DragActive = false;
+    qint32 DragOffsetX = 0;
+    qint32 DragOffsetY = 0;
+    bool ChatPollAllowed = true;
+    double ActivityClockMs = 0;
+    qint32 ProgressPercent = 0;
+    // Drag and finishing, server check, game-window watch, automatic login and chat poll.
+    std::array<EngineSlot, 4> EngineSlots{{{31, 0}, {3000, 0}, {200, 0}, {500, 0}}};
+    QByteArray LauncherVersion;
+    QByteArray VersionLabel;
+    QByteArray WindowCaption;
+    QByteArray LoginUrl;
+    QByteArray CheckUrl;
+    QByteArray ChatUrl;
+    QByteArray DownloadBaseUrl;
+
+    // navigation
+    quint16 CurrentPanel = 0;
+    quint16 PreviousPanel = 0;
+
+    // skin and sounds: the bundles stay loaded until the final shutdown
+    ResourceBundle ResourceLibrary1;
+    ResourceBundle ResourceLibrary2;
+    bool SoundsOn = true;
+
+    // server check
+    QByteArray ServerState;
+    bool ServerCheckIdle = true;
+    QByteArray ServerLauncherVersion;
+    quint32 AdCount = 0;
+    quint16 NewsCount = 0;
+
+    // login session
+    bool LoggedIn = false;
+    bool AutoLoginArmed = false;
+    bool LoginIdle = false;
+    QByteArray AccountEmail;
+    QByteArray AccountPassword;
+    QByteArray UserName;
+    QByteArray LoginId;
+
+    // chat
+    bool ChatIdle = false;
+    bool ChatSendPending = false;
+    QByteArray ChatCommand;
+    QByteArray ChatText;
+    QByteArray ChatChannel;
+    QByteArray ChatWhisperTo;
+    std::array<QByteArray, 20> ChatHistory;
+    quint16 ChatHistoryPos = 0;
+
+    // ads and news
+    quint32 AdIndex = 0;
+    quint16 NewsIndex = 0;
+
+    // catalogue, shop and My Games
+    GameLibrary Library;
+    qint16 SelectedGame = 0;
+    quint32 ShopPosition = 0;
+    quint32 MyGamesPosition = 0;
+
+    // jobs of downloads, installation, removal and self-update
+    quint16 PendingJob = 0;
+    quint16 JobStep = 1;
+    bool StepReady = false;
+    bool JobBusy = false;
+    bool DownloadIdle = true;
+    double ProgressValue = 0;
+    double ProgressMax = 0;
+    QByteArray StatusLine;
+    QByteArray SizeLine;
+    QByteArray SpeedLine;
+    QByteArray RemainLine;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    // app/MainFormComponents.cpp
+    void BuildComponents();
+    void BuildStatusBar();
+    void BuildLogInForm();
+    void BuildSidePanel();
+    void BuildContentPanels();
+    void BuildGameDetail();
+    void BuildDownloadBar();
+    void BuildChatPanel();
+    void BuildTimers();
+    void ConnectHandlers();
+    // app/EngineTick.cpp
+    void EngineSlotA(quint32 now, quint32 lastRun);
+    void EngineSlotC();
+    void EngineSlotD();
+    void MirrorDownloadBar();
+    // app/Keyboard.cpp
+    void OpenChatInput();
+    // app/Skin.cpp
+    void LoadResourceLibraries();
+    void ReleaseResourceLibraries();
+    void PlayCue(std::size_t cue);
+
+    MainFormDependencies m_deps;
+    MouseDownRelay *m_dragSurfaces = nullptr;
+    bool m_exiting = false;
+    bool m_centred = false;
+};

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/PointerState.h"
+#include "platform/TickClock.h"
+#include "platform/UrlOpener.h"
+
+#include <QByteArray>
+#include <QMessageBox>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class SoundPlayer;
+
+// What the main window takes from outside: the real things by default, replaceable by tests before
+// FormCreate runs.
+struct MainFormDependencies {
+    // Shows a message box and returns the button pressed; tests answer it themselves.
+    using MessageBoxHook = std::function<QMessageBox::StandardButton(
+        QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &text,
+        QMessageBox::StandardButtons buttons)>;
+
+    // The launcher's own folder: tables, bundles, Temp and Games are found below it.
+    QString workingFolder;
+    // HTTPS address of the online service without a trailing slash.
+    QString serviceBaseUrl;
+    std::unique_ptr<TickClock> clock;
+    std::unique_ptr<UrlOpener> urlOpener;
+    MessageBoxHook messageBox;
+    // Where the pointer is and whether the left button is down, wherever the pointer is.
+    std::function<std::optional<PointerState>()> pointer;
+    // Whether a top-level window with exactly this title exists.
+    std::function<bool(const QByteArray &title)> windowExists;
+    // Plays the cues; its voice outlives the sound bundle only as long as the window lets it.
+    std::unique_ptr<SoundPlayer> sounds;
+    // Ends the message loop with this exit code.
+    std::function<void(int exitCode)> terminate;
+
+    // The real clock, browser, message boxes, X server, sound output and application loop, and the
+    // service address this build was made for.
+    [[nodiscard]] static MainFormDependencies standard(const QString &workingFolder);
+
+    MainFormDependencies();
+    ~MainFormDependencies();
+    MainFormDependencies(MainFormDependencies &&) noexcept;
+    MainFormDependencies &operator=(MainFormDependencies &&) noexcept;
+};

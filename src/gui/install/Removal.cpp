@@ -1,0 +1,8 @@
+#include "gui/app/MainForm.h"
+
+// Placeholders until removal and the clean-up of Temp land.
+void TMainForm::FinishRemoval() {}
+
+void TMainForm::CleanUpTemp() {}
+
+void TMainForm::CleanUpOnClose() {}

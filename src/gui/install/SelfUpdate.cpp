@@ -1,0 +1,4 @@
+#include "gui/app/MainForm.h"
+
+// Placeholder until the launcher's self-update lands.
+void TMainForm::FinishSelfUpdate() {}

@@ -1,0 +1,41 @@
+// The saved-login and settings tables of the window: the grids are the working copies, the files in
+// the launcher's folder their images.
+#include "core/SavedLoginTable.h"
+#include "core/SettingsTable.h"
+#include "gui/app/MainForm.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+
+void TMainForm::LoadSavedLogin() {
+    const SavedLoginLoad load = loadSavedLoginTable(SettingsGrid, Dependencies().workingFolder);
+    if (!load.error.isEmpty())
+        ShowMessage(QMessageBox::Warning, load.error);
+    CheckBoxSave->setChecked(load.login.saved);
+    EMailEdit->setText(load.login.email);
+    PasswordEdit->setText(load.login.password);
+    AutoLoginArmed = load.login.autoLoginArmed();
+}
+
+void TMainForm::SaveSavedLogin() {
+    const bool keep = CheckBoxSave->isChecked();
+    if (!keep) {
+        AccountEmail.clear();
+        AccountPassword.clear();
+        EMailEdit->clear();
+        PasswordEdit->clear();
+    }
+    // A failed write keeps the file as it was; nothing else can be done about it here.
+    saveSavedLoginTable(SettingsGrid, Dependencies().workingFolder, keep, AccountEmail, AccountPassword);
+}
+
+void TMainForm::LoadSettings() {
+    const SettingsLoad load = loadSettingsTable(ConfigGrid, Dependencies().workingFolder);
+    if (!load.error.isEmpty())
+        ShowMessage(QMessageBox::Warning, load.error);
+    SoundsOn = load.soundsOn;
+}
+
+void TMainForm::SaveSettings() {
+    saveSettingsTable(ConfigGrid, Dependencies().workingFolder, SoundsOn);
+}
