@@ -449,7 +449,7 @@ std::optional<QList<SessionRecord>> ServiceStore::openSessions(QString *error) {
     QSqlQuery &q = prepared(QStringLiteral(
         "SELECT s.id, s.account_id, a.email, a.name, s.address, s.created_ms, s.last_seen_ms, s.channels"
         " FROM sessions s JOIN accounts a ON a.id = s.account_id WHERE s.ended_ms IS NULL"
-        " ORDER BY s.created_ms"));
+        " ORDER BY s.created_ms DESC"));
     if (!q.exec()) {
         setError(error, sqlError(q.lastError()));
         return std::nullopt;

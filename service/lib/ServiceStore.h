@@ -45,7 +45,7 @@ public:
     StoreResult endSessionsOfAccount(qint64 accountId, qint64 atMs, const QString &reason);
     StoreResult touchSessions(const QList<std::pair<QByteArray, qint64>> &lastSeen);
     StoreResult setSessionChannels(const QByteArray &id, const QStringList &channels);
-    // Sessions not ended, with account e-mail and name.
+    // Sessions not ended, newest first, with account e-mail and name.
     std::optional<QList<SessionRecord>> openSessions(QString *error = nullptr);
 
     StoreResult appendChat(const ChatRecord &record);
