@@ -1,6 +1,7 @@
 #include "MainFormFixture.h"
 
 #include <QFile>
+#include <QTimer>
 
 MainFormFixture::MainFormFixture() = default;
 
@@ -36,4 +37,22 @@ MainFormDependencies MainFormFixture::dependencies() {
 std::optional<QString> MainFormFixture::start() {
     form = std::make_unique<TMainForm>(dependencies());
     return form->FormCreate();
+}
+
+bool MainFormFixture::startWithSkin() {
+    if (!copyBundles()) {
+        qWarning("the built bundles could not be copied");
+        return false;
+    }
+    if (const std::optional<QString> error = start()) {
+        qWarning("start-up stopped: %s", qPrintable(*error));
+        return false;
+    }
+    form->EngineTimer->stop();
+    return true;
+}
+
+void MainFormFixture::navigate(quint16 panel) {
+    form->CurrentPanel = panel;
+    form->ShowPanel();
 }

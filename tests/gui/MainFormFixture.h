@@ -26,6 +26,11 @@ public:
     MainFormDependencies dependencies();
     // Builds the window and runs its start-up; the error that stopped it, if any.
     std::optional<QString> start();
+    // Copies the bundles and starts the window, then stops its engine timer so that the test runs
+    // the ticks itself. False (with a warning saying why) when that failed.
+    [[nodiscard]] bool startWithSkin();
+    // Sets the panel and shows it, as every navigation does.
+    void navigate(quint16 panel);
 
     [[nodiscard]] QString path(const QString &name) const { return folder.filePath(name); }
 
