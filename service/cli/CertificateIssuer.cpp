@@ -42,8 +42,12 @@ std::optional<QString> CertificateIssuer::checkAuthority() const {
         return QStringLiteral(
                    "the local CA certificate %1 is missing (build the target quillbarrow_local_ca)")
             .arg(m_caCert);
-    if (!QFileInfo(m_caKey).isFile())
+    const QFileInfo key(m_caKey);
+    if (!key.isFile())
         return QStringLiteral("the local CA key %1 is missing").arg(m_caKey);
+    if (!key.isReadable())
+        return QStringLiteral("the local CA key %1 is not readable by this user (it belongs to %2)")
+            .arg(m_caKey, key.owner());
     if (opensslProgram().isEmpty())
         return QStringLiteral("the openssl command is not installed");
     return std::nullopt;
