@@ -57,9 +57,15 @@ QByteArray NginxConfig::render(const DataFolder &data) const {
          "    scgi_temp_path \"" +
          temp +
          "/scgi\";\n"
+         "    # Every launcher checks every 3 s and polls the chat every 500 ms: logging those\n"
+         "    # would write gigabytes a day. Failed ones, logins, downloads and pages are logged.\n"
+         "    map \"$uri $status\" $quillbarrow_logged {\n"
+         "        \"~^/game/(check\\.server|chat)\\.php 200$\" 0;\n"
+         "        default 1;\n"
+         "    }\n"
          "    access_log " +
          quoted(data.path(QStringLiteral("nginx/logs/access.log"))) +
-         " combined buffer=64k flush=2s;\n"
+         " combined buffer=64k flush=2s if=$quillbarrow_logged;\n"
          "\n"
          "    types {\n"
          "        text/html html htm php;\n"

@@ -82,6 +82,15 @@ void ServiceFrontTest::initTestCase() {
 
 void ServiceFrontTest::cleanupTestCase() {
     QCOMPARE(m_service.stop(), 0);
+    // nginx has flushed its log on the way out: downloads and logins are in it, the checks and
+    // chat polls that every launcher sends every few seconds are not.
+    QFile log(QDir(m_service.dataDir()).filePath(QStringLiteral("nginx/logs/access.log")));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QByteArray lines = log.readAll();
+    QVERIFY(lines.contains("\"GET /download/TestGame.zip HTTP/1.1\" 200"));
+    QVERIFY(lines.contains("\"POST /game/login.server.php HTTP/1.1\" 200"));
+    QVERIFY(lines.contains("\"POST /game/chat.php HTTP/1.1\" 413"));
+    QVERIFY(!lines.contains("POST /game/check.server.php"));
 }
 
 QByteArray ServiceFrontTest::check(const QString &loginId) const {
