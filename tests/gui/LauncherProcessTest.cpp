@@ -119,6 +119,19 @@ public:
         return r && r->focus == window;
     }
 
+    // What a window manager sends when the user closes a window.
+    void askToClose(xcb_window_t window) const {
+        xcb_client_message_event_t message{};
+        message.response_type = XCB_CLIENT_MESSAGE;
+        message.format = 32;
+        message.window = window;
+        message.type = m_x.atom("WM_PROTOCOLS");
+        message.data.data32[0] = m_x.atom("WM_DELETE_WINDOW");
+        message.data.data32[1] = XCB_CURRENT_TIME;
+        xcb_send_event(c(), 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char *>(&message));
+        sync();
+    }
+
     // Waits until the server has handled everything sent so far.
     void sync() const { std::free(xcb_get_input_focus_reply(c(), xcb_get_input_focus(c()), nullptr)); }
 
@@ -168,10 +181,11 @@ private:
         QVERIFY(l.process->waitForStarted(30000));
     }
 
-    static xcb_window_t waitForWindow(const TestDisplay &display, const Launcher &l) {
+    static xcb_window_t waitForWindow(const TestDisplay &display, const Launcher &l,
+                                      const QByteArray &title = Caption) {
         QDeadlineTimer deadline(90000);
         while (!deadline.hasExpired() && l.process->state() == QProcess::Running) {
-            if (const xcb_window_t window = display.find(Caption); window && display.viewable(window))
+            if (const xcb_window_t window = display.find(title); window && display.viewable(window))
                 return window;
             QTest::qWait(50);
         }
@@ -305,6 +319,22 @@ private Q_SLOTS:
         display.moveTo(grab + QPoint(150, 150));
         QTest::qWait(400);
         QCOMPARE(display.geometry(window).topLeft(), before.topLeft() + shift + QPoint(10, 10));
+    }
+
+    void aStartUpErrorIsShownAndEndsWithZero() {
+        TestDisplay display(m_x);
+        Launcher l;
+        prepare(l);
+        QVERIFY(QFile::remove(l.path(QStringLiteral("Quillbarrow01.dll"))));
+        start(l, m_x);
+        // The error box, and never the main window.
+        const xcb_window_t box = waitForWindow(display, l, "Quillbarrow");
+        QVERIFY(box);
+        QVERIFY(!display.find(Caption));
+        display.askToClose(box);
+        QVERIFY(l.process->waitForFinished(60000));
+        QCOMPARE(l.process->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(l.process->exitCode(), 0);
     }
 
     void altF4WithoutAWindowManager() { altF4EndsThroughTheExitSequence(m_x); }
