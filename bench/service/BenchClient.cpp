@@ -1,5 +1,6 @@
 #include "BenchClient.h"
 
+#include "BenchClock.h"
 #include "MessageLedger.h"
 #include "RunMetrics.h"
 
@@ -28,10 +29,11 @@ std::optional<quint32> idAfter(const QByteArray &line, const QByteArray &marker)
 
 } // namespace
 
-BenchClient::BenchClient(int index, quint16 port, const QSslConfiguration &config, RunMetrics &metrics,
-                         MessageLedger &ledger, QObject *parent)
+BenchClient::BenchClient(int index, quint16 port, const QSslConfiguration &config, const RunControl &control,
+                         RunMetrics &metrics, MessageLedger &ledger, QObject *parent)
     : QObject(parent)
     , m_index(index)
+    , m_control(control)
     , m_metrics(metrics)
     , m_ledger(ledger)
     , m_check(new BenchConnection(port, config, this))
@@ -71,6 +73,14 @@ void BenchClient::logIn(std::function<void(const QString &error)> done) {
             return;
         }
         m_loginId = QString::fromUtf8(result.body.mid(result.body.lastIndexOf('|') + 1));
+        m_checkRequest = m_check->request(kCheckPath, form({{"message", QStringLiteral("Keep Me Loged!")},
+                                                            {"email", email(m_index)},
+                                                            {"loginid", m_loginId},
+                                                            {"username", name(m_index)}}));
+        m_pollRequest = m_chat->request(kChatPath, form({{"username", name(m_index)},
+                                                         {"command", QStringLiteral("CheckChat")},
+                                                         {"channel", QStringLiteral("Global")},
+                                                         {"loginid", m_loginId}}));
         const QByteArray join = form({{"username", name(m_index)},
                                       {"command", QStringLiteral("Join!")},
                                       {"channel", QStringLiteral("Global")},
@@ -144,17 +154,13 @@ void BenchClient::record(bool check, const BenchConnection::Result &result) {
                            QStringLiteral("%1 of %2: HTTP %3").arg(what, name(m_index)).arg(result.status));
         return;
     }
-    if (m_metrics.recording)
+    if (m_control.recording)
         (check ? m_metrics.checkUs : m_metrics.chatUs)
             .push_back(static_cast<std::uint32_t>(result.latencyUs));
 }
 
 void BenchClient::postCheck() {
-    const QByteArray body = form({{"message", QStringLiteral("Keep Me Loged!")},
-                                  {"email", email(m_index)},
-                                  {"loginid", m_loginId},
-                                  {"username", name(m_index)}});
-    m_check->post(kCheckPath, body, [this](const BenchConnection::Result &result) {
+    m_check->send(m_checkRequest, [this](const BenchConnection::Result &result) {
         record(true, result);
         if (result.ok && result.status == 200 &&
             (!result.body.startsWith("ON!|") || result.body.mid(4, 3) == "LO|"))
@@ -165,13 +171,11 @@ void BenchClient::postCheck() {
 }
 
 void BenchClient::postChat() {
+    QByteArray request;
     QByteArray body;
     std::optional<Queued> sending = std::exchange(m_queued, std::nullopt);
     if (!sending) {
-        body = form({{"username", name(m_index)},
-                     {"command", QStringLiteral("CheckChat")},
-                     {"channel", QStringLiteral("Global")},
-                     {"loginid", m_loginId}});
+        request = m_pollRequest;
     } else if (sending->recipient < 0) {
         body = form({{"username", name(m_index)},
                      {"command", QStringLiteral("Send!")},
@@ -185,11 +189,19 @@ void BenchClient::postChat() {
                      {"wshpto", name(sending->recipient)},
                      {"loginid", m_loginId}});
     }
-    m_chat->post(kChatPath, body, [this, sending](const BenchConnection::Result &result) {
+    if (request.isEmpty())
+        request = m_chat->request(kChatPath, body);
+    m_sendInFlight = sending.has_value();
+    const qint64 sentUs = BenchClock::nowUs();
+    m_chat->send(request, [this, sending, sentUs](const BenchConnection::Result &result) {
         record(false, result);
         const bool ok = result.ok && result.status == 200;
-        if (sending)
+        if (sending) {
+            m_sendInFlight = false;
             m_ledger.markPosted(sending->id, ok);
+        } else if (ok && result.body.isEmpty()) {
+            m_lastEmptyPollUs = sentUs;
+        }
         if (ok)
             readChat(result.body);
     });

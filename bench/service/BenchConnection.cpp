@@ -12,7 +12,14 @@ BenchConnection::BenchConnection(quint16 port, const QSslConfiguration &config, 
 
 BenchConnection::~BenchConnection() = default;
 
-void BenchConnection::post(const QByteArray &path, const QByteArray &body, Done done) {
+QByteArray BenchConnection::request(const QByteArray &path, const QByteArray &body) const {
+    return "POST " + path + " HTTP/1.1\r\nHost: localhost:" + QByteArray::number(m_port) +
+           "\r\nUser-Agent: Quillbarrow\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+           "Content-Length: " +
+           QByteArray::number(body.size()) + "\r\n\r\n" + body;
+}
+
+void BenchConnection::send(const QByteArray &request, Done done) {
     if (!m_socket || m_socket->state() == QAbstractSocket::UnconnectedState) {
         if (m_socket)
             m_socket->deleteLater();
@@ -32,12 +39,6 @@ void BenchConnection::post(const QByteArray &path, const QByteArray &body, Done 
     m_late = false;
     m_sentAtUs = BenchClock::nowUs();
     // Written before the handshake ends, it goes out encrypted once it has.
-    QByteArray request;
-    request.reserve(256 + body.size());
-    request += "POST " + path + " HTTP/1.1\r\nHost: localhost:" + QByteArray::number(m_port) +
-               "\r\nUser-Agent: Quillbarrow\r\nContent-Type: application/x-www-form-urlencoded\r\n"
-               "Content-Length: " +
-               QByteArray::number(body.size()) + "\r\n\r\n" + body;
     m_socket->write(request);
 }
 

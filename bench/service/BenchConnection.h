@@ -29,7 +29,12 @@ public:
     [[nodiscard]] qint64 sentAtUs() const { return m_sentAtUs; }
     [[nodiscard]] int connects() const { return m_connects; }
 
-    void post(const QByteArray &path, const QByteArray &body, Done done);
+    // The bytes of a form post; built once for the requests a client repeats.
+    [[nodiscard]] QByteArray request(const QByteArray &path, const QByteArray &body) const;
+    void post(const QByteArray &path, const QByteArray &body, Done done) {
+        send(request(path, body), std::move(done));
+    }
+    void send(const QByteArray &request, Done done);
     // A watchdog expired: the launcher would give up here. The request is still completed when
     // its reply comes, so a slow server is not also buried under new TLS handshakes.
     void markLate() { m_late = true; }

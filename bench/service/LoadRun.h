@@ -4,20 +4,19 @@
 #include "RunMetrics.h"
 
 #include <QObject>
-#include <QRandomGenerator>
 #include <QSslConfiguration>
 #include <QString>
 #include <functional>
 #include <memory>
 #include <vector>
 
-class BenchClient;
-class QEventLoop;
-class QTimer;
+class LoadShard;
+class QThread;
 
 // The load: logs every client in, then runs the check and chat slots through a warm-up, the
-// measured window (with chat messages from the senders) and a drain in which the last messages
-// are fetched, then logs everyone off.
+// measured window (with chat messages from the senders) and a drain that lasts until every
+// client has fetched every message, then logs everyone off. The clients are spread over a few
+// threads.
 class LoadRun : public QObject {
     Q_OBJECT
 public:
@@ -25,11 +24,12 @@ public:
         int clients = 1000;
         int seconds = 60;
         int warmupSeconds = 5;
-        int drainSeconds = 5;
+        int maxDrainSeconds = 60;
         int senders = 50;
         int sendIntervalMs = 5000;
         int whisperEvery = 4; // every n-th message of a sender is a whisper
         int loginConcurrency = 16;
+        int threads = 4;
     };
 
     LoadRun(Options options, quint16 port, const QSslConfiguration &config, QObject *parent = nullptr);
@@ -43,38 +43,22 @@ public:
     [[nodiscard]] MessageLedger::Verdict verdict() const { return m_ledger.verify(); }
     [[nodiscard]] double measuredSeconds() const { return m_measuredSeconds; }
     [[nodiscard]] double loginSeconds() const { return m_loginSeconds; }
-    [[nodiscard]] int connects() const;
+    [[nodiscard]] int connects() const { return m_connects; }
 
 private:
-    void loginNext();
-    void startLoad();
-    void tick();
-    void finishLoad();
-    void waitIdleThenLogOff(int attempts);
-    void endRun();
+    struct Worker {
+        std::unique_ptr<QThread> thread;
+        LoadShard *shard = nullptr; // lives in thread; deleted there when it finishes
+    };
+
+    void stopThreads();
 
     Options m_options;
-    RunMetrics m_metrics;
+    RunControl m_control;
     MessageLedger m_ledger;
-    std::vector<std::unique_ptr<BenchClient>> m_clients;
-    std::unique_ptr<QTimer> m_ticker;
-    QEventLoop *m_loop = nullptr;
-    std::function<void()> m_measureStart;
-    std::function<void()> m_measureEnd;
-
-    int m_nextLogin = 0;
-    int m_loginsDone = 0;
-    int m_loginsOut = 0;
-    QString m_error;
-    // Spreads the slots over their periods, as launchers started at different moments are.
-    QRandomGenerator m_random{20240601};
-    qint64 m_loginStartUs = 0;
+    RunMetrics m_metrics;
+    std::vector<Worker> m_workers;
     double m_loginSeconds = 0;
-
-    bool m_sending = false;
-    std::vector<qint64> m_nextSendUs; // per sender
-    std::vector<int> m_sentBySender;
-    qint64 m_measureStartUs = 0;
     double m_measuredSeconds = 0;
-    int m_logOffsOut = 0;
+    int m_connects = 0;
 };

@@ -5,6 +5,7 @@ MessageLedger::MessageLedger(int clients)
     , m_counts(static_cast<std::size_t>(clients)) {}
 
 quint32 MessageLedger::add(int sender, int recipient) {
+    const QMutexLocker lock(&m_sentLock);
     m_sent.push_back({sender, recipient, State::Pending});
     return static_cast<quint32>(m_sent.size() - 1);
 }
@@ -18,6 +19,7 @@ quint32 MessageLedger::newWhisper(int sender, int recipient) {
 }
 
 void MessageLedger::markPosted(quint32 id, bool posted) {
+    const QMutexLocker lock(&m_sentLock);
     if (id < m_sent.size())
         m_sent[id].state = posted ? State::Posted : State::Failed;
 }
@@ -33,6 +35,7 @@ void MessageLedger::received(int client, quint32 id) {
 }
 
 MessageLedger::Verdict MessageLedger::verify() const {
+    const QMutexLocker lock(&m_sentLock);
     Verdict v;
     for (quint32 id = 0; id < m_sent.size(); ++id) {
         const Sent &sent = m_sent[id];

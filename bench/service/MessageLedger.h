@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QMutex>
 #include <QtGlobal>
 #include <cstdint>
 #include <vector>
 
 // Every chat message the generator sends and every copy each client receives, so that the end
-// of a run can tell whether each was delivered exactly once to everyone it was meant for.
+// of a run can tell whether each was delivered exactly once to everyone it was meant for. Any
+// thread may add messages; a client's receipts are counted only by the thread that runs it.
 class MessageLedger {
 public:
     explicit MessageLedger(int clients);
@@ -40,6 +42,7 @@ private:
     quint32 add(int sender, int recipient);
 
     int m_clients;
+    mutable QMutex m_sentLock;
     std::vector<Sent> m_sent;
     std::vector<std::vector<std::uint8_t>> m_counts; // [client][message id]
 };

@@ -3,8 +3,15 @@
 #include <QString>
 #include <QStringList>
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <vector>
+
+// Switches the generator's threads read: measuring, and whether senders send.
+struct RunControl {
+    std::atomic<bool> recording = false;
+    std::atomic<bool> sending = false;
+};
 
 // What the generator counts: latencies while measuring, errors from the end of the logins on.
 struct RunMetrics {
@@ -38,6 +45,21 @@ struct RunMetrics {
         }
         if (samples.size() < 10)
             samples.append(text);
+    }
+
+    void merge(const RunMetrics &other) {
+        checkUs.insert(checkUs.end(), other.checkUs.begin(), other.checkUs.end());
+        chatUs.insert(chatUs.end(), other.chatUs.begin(), other.chatUs.end());
+        timeouts += other.timeouts;
+        connectionErrors += other.connectionErrors;
+        badStatus += other.badStatus;
+        badReplies += other.badReplies;
+        skippedSlots += other.skippedSlots;
+        unexpectedLines += other.unexpectedLines;
+        for (const QString &sample : other.samples) {
+            if (samples.size() < 10)
+                samples.append(sample);
+        }
     }
 
     [[nodiscard]] std::int64_t errors() const { return timeouts + connectionErrors + badStatus + badReplies; }

@@ -28,6 +28,20 @@ double cpuOf(qint64 pid) {
     return static_cast<double>(fields.at(11).toLongLong() + fields.at(12).toLongLong()) / 100.0;
 }
 
+// Busy time of all cores from /proc/stat (user, nice, system, irq, softirq, steal) in seconds.
+double machineBusy() {
+    QFile file(QStringLiteral("/proc/stat"));
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = file.readLine().simplified().split(' ');
+    if (fields.size() < 9 || fields.first() != "cpu")
+        return 0;
+    qint64 busy = 0;
+    for (const int i : {1, 2, 3, 6, 7, 8})
+        busy += fields.at(i).toLongLong();
+    return static_cast<double>(busy) / 100.0;
+}
+
 QList<qint64> childrenOf(qint64 parent) {
     QList<qint64> children;
     const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
@@ -146,5 +160,6 @@ ServiceUnderTest::Cpu ServiceUnderTest::cpuSeconds() const {
             cpu.nginx += cpuOf(worker);
     }
     cpu.generator = cpuOf(QCoreApplication::applicationPid());
+    cpu.machine = machineBusy();
     return cpu;
 }

@@ -21,6 +21,7 @@ public:
         double appServer = 0; // the serve process
         double nginx = 0;     // master and workers
         double generator = 0; // this process
+        double machine = 0;   // busy time of all cores, whoever used it
     };
     [[nodiscard]] Cpu cpuSeconds() const;
 
