@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// Server certificates made with openssl for the trust tests: issued by the build's local CA, or by a
+// throwaway CA that nothing trusts.
+class TestCertificates {
+public:
+    struct Identity {
+        QSslCertificate certificate;
+        QSslKey key;
+        QList<QSslCertificate> chain; // leaf first, without the root
+        QString error;                // empty when made
+    };
+
+    TestCertificates();
+
+    // Issued by the build's local CA for altNames ("DNS:localhost,IP:127.0.0.1").
+    Identity fromLocalCa(const QString &altNames);
+    // Issued by a CA made for this call only.
+    Identity fromThrowawayCa(const QString &altNames);
+
+    static QString localCaCertificatePath();
+    static QString localCaKeyPath();
+
+private:
+    Identity issue(const QString &altNames, const QString &caCert, const QString &caKey);
+    QString run(const QStringList &arguments) const;
+    QString writeConfig(const QString &name, const QString &extensions) const;
+
+    QTemporaryDir m_dir;
+    int m_serial = 0;
+};
