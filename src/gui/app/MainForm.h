@@ -118,6 +118,12 @@ public:
     // Shows the page in the ad frame, making the web view the first time.
     void SetAdPage(const QUrl &address);
 
+    // ---- dialogs (dialogs/DialogOpeners.cpp); each does nothing before the dialogs exist
+    void TXTQuillbarrowClick();
+    void BtnSettingsClick();
+    // Stores the text in MessageText, sounds the error cue and shows the message dialog modally.
+    void ShowMessageForm(const QByteArray &text);
+
     // The standard display of an error that ended a handler.
     void ShowException(const QString &message);
     QMessageBox::StandardButton ShowMessage(QMessageBox::Icon icon, const QString &text,
@@ -131,6 +137,8 @@ public:
     TAbout *About = nullptr;
     TConfig *Config = nullptr;
     TMessageForm *MessageForm = nullptr;
+    // What the message dialog shows; its caller stores it before opening it.
+    QByteArray MessageText;
 
     // ---- components: status bar
     PictureControl *Pozadina = nullptr;

@@ -296,4 +296,6 @@ void TMainForm::ConnectHandlers() {
     connect(BtnNews, &PictureControl::clicked, this, &TMainForm::BtnNewsClick);
     connect(BtnSocial, &PictureControl::clicked, this, &TMainForm::BtnSocialClick);
     connect(BtnLogIn, &QPushButton::clicked, this, &TMainForm::BtnLogInClick);
+    connect(TXTQuillbarrow, &ClickLabel::clicked, this, &TMainForm::TXTQuillbarrowClick);
+    connect(BtnSettings, &PictureControl::clicked, this, &TMainForm::BtnSettingsClick);
 }

@@ -1,17 +1,18 @@
 #pragma once
 
-#include <QDialog>
+#include "gui/dialogs/TextDialog.h"
 
-class TMainForm;
-
-// The credits dialog: created hidden at start-up after the main window, shown modally on demand.
-class TAbout : public QDialog {
+// The credits dialog: created hidden at start-up after the main window, opened by the product name.
+class TAbout : public TextDialog {
     Q_OBJECT
 
 public:
     explicit TAbout(TMainForm &mainForm);
 
-private:
-    // The window whose size, fonts and click cue the dialog shares.
-    TMainForm &MainForm;
+    // The credits as shown (UTF-8, the system code page here), with the launcher's current version label
+    // after the product name.
+    [[nodiscard]] static QByteArray creditsText(const QByteArray &versionLabel);
+
+protected:
+    [[nodiscard]] QString dialogText() const override;
 };

@@ -1,6 +1,13 @@
 #include "gui/dialogs/ConfigDialog.h"
 
 #include "gui/app/MainForm.h"
+#include "gui/controls/PictureControl.h"
+#include "gui/dialogs/DialogGeometry.h"
+
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <utility>
 
 TConfig::TConfig(TMainForm &mainForm)
     : QDialog(&mainForm, Qt::Dialog | Qt::FramelessWindowHint)
@@ -8,4 +15,82 @@ TConfig::TConfig(TMainForm &mainForm)
     setObjectName(QStringLiteral("Config"));
     setWindowTitle(QStringLiteral("Settings"));
     setModal(true);
+    setAttribute(Qt::WA_TranslucentBackground);
+
+    Background = new PictureControl(this);
+    Background->setObjectName(QStringLiteral("Background"));
+    BtnClose = new PictureControl(this);
+    BtnClose->setObjectName(QStringLiteral("BtnClose"));
+    BtnClose->setCursor(Qt::PointingHandCursor);
+    BtnOK = new QPushButton(QStringLiteral("OK"), this);
+    BtnOK->setObjectName(QStringLiteral("BtnOK"));
+    BtnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    BtnCancel->setObjectName(QStringLiteral("BtnCancel"));
+    for (QPushButton *button : {BtnOK, BtnCancel}) {
+        button->setCursor(Qt::PointingHandCursor);
+        button->setStyleSheet(QStringLiteral("color: azure;"));
+        // Enter stores nothing by itself: no default button.
+        button->setAutoDefault(false);
+        button->setFocusPolicy(Qt::NoFocus);
+    }
+    CheckBoxSounds = new QCheckBox(QStringLiteral("Enable Sounds"), this);
+    CheckBoxSounds->setObjectName(QStringLiteral("CheckBoxSounds"));
+    CheckBoxSounds->setCursor(Qt::PointingHandCursor);
+    CheckBoxSounds->setStyleSheet(QStringLiteral("color: snow;"));
+
+    connect(BtnClose, &PictureControl::clicked, this, &TConfig::BtnCancelClick);
+    connect(BtnOK, &QPushButton::clicked, this, &TConfig::BtnOKClick);
+    connect(BtnCancel, &QPushButton::clicked, this, &TConfig::BtnCancelClick);
+}
+
+void TConfig::FormShow() {
+    using namespace DialogGeometry;
+    CheckBoxSounds->setChecked(MainForm.SoundsOn);
+    for (const auto &[target, name] : {std::pair{BtnClose, "BtnClose"}, std::pair{Background, "UIBckg4"}}) {
+        if (std::optional<QString> error = MainForm.LoadPicture(target, name))
+            MainForm.ShowException(*error);
+    }
+
+    const int mainWidth = MainForm.width();
+    const int width = int(mainWidth * 0.6);
+    const int height = int(width * 0.35);
+    centreOnScreen(this, MainForm, width, height);
+    const double d = width;
+    const double e = height;
+    Background->setGeometry(0, 0, width, height);
+
+    placeCentred(BtnClose, d * 0.03, d * 0.03, d * 0.94, e * 0.12);
+    for (const auto &[button, x] : {std::pair{BtnOK, 0.33}, std::pair{BtnCancel, 0.66}}) {
+        setFontSize(button, largeFontSize(mainWidth));
+        placeCentred(button, d * 0.12, d * 0.12 * 0.3, d * x, e * 0.87);
+    }
+    setFontSize(CheckBoxSounds, baseFontSize(mainWidth));
+    placeCentred(CheckBoxSounds, d * 0.2, d * 0.2 * 0.12, d * 0.5, e * 0.4);
+}
+
+void TConfig::BtnOKClick() {
+    MainForm.SoundsOn = CheckBoxSounds->isChecked();
+    // The click follows the new setting.
+    MainForm.PlayClick();
+    done(QDialog::Accepted);
+    MainForm.SaveSettings();
+}
+
+void TConfig::BtnCancelClick() {
+    MainForm.PlayClick();
+    done(QDialog::Rejected);
+}
+
+void TConfig::showEvent(QShowEvent *event) {
+    FormShow();
+    QDialog::showEvent(event);
+}
+
+void TConfig::keyPressEvent(QKeyEvent *event) {
+    if (event->key() == Qt::Key_Escape) {
+        BtnCancelClick();
+        return;
+    }
+    // Enter and the rest do nothing here.
+    event->accept();
 }

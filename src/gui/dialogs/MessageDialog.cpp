@@ -3,9 +3,10 @@
 #include "gui/app/MainForm.h"
 
 TMessageForm::TMessageForm(TMainForm &mainForm)
-    : QDialog(&mainForm, Qt::Dialog | Qt::FramelessWindowHint)
-    , MainForm(mainForm) {
-    setObjectName(QStringLiteral("MessageForm"));
-    setWindowTitle(QStringLiteral("Message"));
-    setModal(true);
+    : TextDialog(mainForm, QStringLiteral("MessageForm"), {0.35, 0.6, 0.41, 0.87}) {
+    setWindowTitle(QStringLiteral("MessageForm"));
+}
+
+QString TMessageForm::dialogText() const {
+    return QString::fromLocal8Bit(MainForm.MessageText);
 }

@@ -1,17 +1,15 @@
 #pragma once
 
-#include <QDialog>
+#include "gui/dialogs/TextDialog.h"
 
-class TMainForm;
-
-// The message dialog: created hidden at start-up after the main window, shown modally on demand.
-class TMessageForm : public QDialog {
+// The message dialog: created hidden at start-up after the main window; shows the main window's
+// MessageText, which its caller stores before opening it.
+class TMessageForm : public TextDialog {
     Q_OBJECT
 
 public:
     explicit TMessageForm(TMainForm &mainForm);
 
-private:
-    // The window whose size, fonts and click cue the dialog shares.
-    TMainForm &MainForm;
+protected:
+    [[nodiscard]] QString dialogText() const override;
 };
