@@ -87,6 +87,10 @@ public:
     void LayoutMain();
     void LayoutGameDetail();
     void LayoutChat();
+    // The font units of the current window width, set by the main layout; the dialogs use them too.
+    float LargeFontSize = 0;
+    float BaseFontSize = 0;
+    float SmallFontSize = 0;
 
     // ---- tables (storage/)
     void LoadSavedLogin();

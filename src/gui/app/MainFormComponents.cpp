@@ -257,8 +257,10 @@ void TMainForm::BuildDownloadBar() {
     DLText1 = label(DLInfo, u"DLText1", QStringLiteral("Size (0MB)        Downloaded: (0 MB)"));
     DLText2 = label(DLInfo, u"DLText2", QStringLiteral("Download speed: 0 MB/s"));
     DLText3 = label(DLInfo, u"DLText3", QStringLiteral("Remain: 0 sec."));
-    AniInd = named(new Spinner(DLInfo), u"AniInd");
-    BtnCancel = pictureButton(DLInfo, u"BtnCancel");
+    // Shown with the bar but placed above it, where the install button was; as children of the bar they
+    // would be clipped away, so they belong to the window.
+    AniInd = named(new Spinner(this), u"AniInd");
+    BtnCancel = pictureButton(this, u"BtnCancel");
 }
 
 void TMainForm::BuildChatPanel() {

@@ -1,6 +1,7 @@
 #include "core/FileVersion.h"
 #include "gui/app/MainForm.h"
 #include "gui/controls/PictureControl.h"
+#include "gui/controls/Spinner.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -35,6 +36,8 @@ std::optional<QString> TMainForm::FormCreate() {
     ChatEdit->hide();
     BtnUpdate->hide();
     DLInfo->hide();
+    AniInd->hide();
+    BtnCancel->hide();
 
     LoggedIn = false;
     ChatIdle = false;
@@ -55,9 +58,10 @@ std::optional<QString> TMainForm::FormCreate() {
     LoadSavedLogin();
     LoadSettings();
 
+    // The main layout sets the font units the other two size their buttons and texts by.
+    LayoutMain();
     LayoutGameDetail();
     LayoutChat();
-    LayoutMain();
 
     if (std::optional<QString> error = ApplyPanel())
         return error;
@@ -76,5 +80,8 @@ std::optional<QString> TMainForm::FormCreate() {
 }
 
 void TMainForm::FormActivate() {
+    // A window moved to another screen changes size; the detail panel and chat follow it.
     LayoutMain();
+    LayoutGameDetail();
+    LayoutChat();
 }

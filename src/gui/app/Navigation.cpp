@@ -2,6 +2,7 @@
 #include "core/SkinNames.h"
 #include "gui/app/MainForm.h"
 #include "gui/controls/PictureControl.h"
+#include "gui/controls/Spinner.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -95,11 +96,10 @@ std::optional<QString> TMainForm::ApplyPanel() {
     if (error)
         return error;
 
-    if (JobBusy) {
-        DLInfo->show();
-        DLInfo->raise();
-    } else {
-        DLInfo->hide();
+    for (QWidget *bar : std::initializer_list<QWidget *>{AniInd, BtnCancel, DLInfo}) {
+        bar->setVisible(JobBusy);
+        if (JobBusy)
+            bar->raise();
     }
     return std::nullopt;
 }
