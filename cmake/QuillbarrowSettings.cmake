@@ -2,7 +2,7 @@
 add_library(quillbarrow_settings INTERFACE)
 target_compile_features(quillbarrow_settings INTERFACE cxx_std_20)
 target_compile_options(quillbarrow_settings INTERFACE
-    -Wall -Wextra -Wpedantic -Wshadow -Wcast-align -Wnull-dereference -Wimplicit-fallthrough
+    -Wall -Wextra -Wpedantic -Wshadow -Wcast-align -Wimplicit-fallthrough
     $<$<COMPILE_LANGUAGE:CXX>:-Wnon-virtual-dtor -Wold-style-cast -Woverloaded-virtual>)
 if(QUILLBARROW_WERROR)
     target_compile_options(quillbarrow_settings INTERFACE -Werror)
