@@ -37,6 +37,7 @@ DownloadJob::DownloadJob(std::shared_ptr<DownloadLink> link, QObject *uiContext,
                          QObject *parent)
     : QObject(parent)
     , m_link(std::move(link))
+    , m_id(m_link->Id)
     , m_uiContext(uiContext)
     , m_clock(std::move(clock))
     , m_jobsAlive(std::move(jobsAlive)) {
@@ -239,10 +240,13 @@ void DownloadJob::transferFinished() {
 
 void DownloadJob::stop() {
     m_link->Abort = true;
-    if (m_reply && !m_done)
-        m_reply->abort();
-    else if (m_head)
-        m_head->abort();
+    // Local copies: the guarded pointers may change between the test and the call.
+    QNetworkReply *reply = m_reply.data();
+    QNetworkReply *head = m_head.data();
+    if (reply && !m_done)
+        reply->abort();
+    else if (head)
+        head->abort();
 }
 
 void DownloadJob::discard() {
@@ -250,10 +254,12 @@ void DownloadJob::discard() {
     m_link->Abort = true;
     if (m_done)
         return;
-    if (m_reply)
-        m_reply->abort();
-    else if (m_head)
-        m_head->abort();
+    QNetworkReply *reply = m_reply.data();
+    QNetworkReply *head = m_head.data();
+    if (reply)
+        reply->abort();
+    else if (head)
+        head->abort();
     // Whatever the aborts did, this job is over and its file with it.
     if (!m_done) {
         m_done = true;

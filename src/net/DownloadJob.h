@@ -33,7 +33,7 @@ public:
                 QObject *parent);
     ~DownloadJob() override;
 
-    [[nodiscard]] quint64 id() const { return m_link->Id; }
+    [[nodiscard]] quint64 id() const { return m_id; }
 
     // Worker thread.
     void begin();
@@ -56,6 +56,7 @@ private:
     [[nodiscard]] QString name() const;
 
     std::shared_ptr<DownloadLink> m_link;
+    quint64 m_id;
     QObject *m_uiContext;
     std::shared_ptr<const TickClock> m_clock;
     std::shared_ptr<std::atomic_int> m_jobsAlive;

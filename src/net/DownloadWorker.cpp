@@ -11,19 +11,20 @@ DownloadWorker::DownloadWorker(QObject *uiContext, std::shared_ptr<const TickClo
     , m_jobsAlive(std::move(jobsAlive)) {}
 
 void DownloadWorker::begin(const std::shared_ptr<DownloadLink> &link) {
-    if (m_job)
-        m_job->discard();
+    if (DownloadJob *before = m_job.data())
+        before->discard();
     m_job = new DownloadJob(link, m_uiContext, m_clock, m_jobsAlive, this);
     m_job->begin();
 }
 
 void DownloadWorker::stop(quint64 id) {
-    if (m_job && m_job->id() == id)
-        m_job->stop();
+    DownloadJob *job = m_job.data();
+    if (job && job->id() == id)
+        job->stop();
 }
 
 void DownloadWorker::shutDown() {
-    if (m_job)
-        m_job->discard();
+    if (DownloadJob *job = m_job.data())
+        job->discard();
     QThread::currentThread()->quit();
 }
