@@ -103,14 +103,31 @@ public:
     void RebuildShopList();
     void FillShopPage();
     void FillMyGamesPage();
+    // library: further operations
 
-    // ---- downloads and installation (install/)
+    // ---- downloads, installation and update (install/Download*, install/Installation*)
+    // Client preparation and the start of a transfer into folder/fileName, shown as displayName.
+    void StartDownload(const QByteArray &fileName, const QByteArray &baseUrl, const QByteArray &folder,
+                       const QByteArray &displayName);
+    // Stops and releases the running download without finishing it; DownloadIdle becomes true.
+    void StopDownload();
+    void BtnInstallClick();
+    // The update mode of BtnPlayClick: downloads the selected game's update archive.
+    void UpdateSelectedGame();
     void FinishInstall();
     void FinishUpdate();
+    // install: further operations
+
+    // ---- launch, removal, clean-up and self-update (install/Launch*, Removal*, SelfUpdate*)
+    void BtnPlayClick();
+    void BtnDeleteClick();
+    void BtnCancelClick();
+    void BtnUpdateClick();
     void FinishRemoval();
     void FinishSelfUpdate();
     void CleanUpTemp();
     void CleanUpOnClose();
+    // removal: further operations
 
     // ---- online services (online/)
     void PostServerCheck();
@@ -121,6 +138,7 @@ public:
     void HandleChatInput();
     // Shows the page in the ad frame, making the web view the first time.
     void SetAdPage(const QUrl &address);
+    // online: further operations
 
     // ---- dialogs (dialogs/DialogOpeners.cpp); each does nothing before the dialogs exist
     void TXTQuillbarrowClick();
@@ -341,6 +359,15 @@ public:
     QByteArray SpeedLine;
     QByteArray RemainLine;
 
+    // ---- state added by the subsystems (each keeps to its own block)
+    // online state
+
+    // library state
+
+    // install state
+
+    // removal state
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -359,6 +386,11 @@ private:
     void BuildChatPanel();
     void BuildTimers();
     void ConnectHandlers();
+    // Each subsystem wires its own controls and timers (online/, library/, install/).
+    void ConnectOnlineHandlers();
+    void ConnectLibraryHandlers();
+    void ConnectInstallHandlers();
+    void ConnectRemovalHandlers();
     // app/EngineTick.cpp
     void EngineSlotA(quint32 now, quint32 lastRun);
     void EngineSlotC();

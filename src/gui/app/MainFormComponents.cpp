@@ -300,4 +300,8 @@ void TMainForm::ConnectHandlers() {
     connect(BtnLogIn, &QPushButton::clicked, this, &TMainForm::BtnLogInClick);
     connect(TXTQuillbarrow, &ClickLabel::clicked, this, &TMainForm::TXTQuillbarrowClick);
     connect(BtnSettings, &PictureControl::clicked, this, &TMainForm::BtnSettingsClick);
+    ConnectOnlineHandlers();
+    ConnectLibraryHandlers();
+    ConnectInstallHandlers();
+    ConnectRemovalHandlers();
 }

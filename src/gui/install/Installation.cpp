@@ -4,3 +4,7 @@
 void TMainForm::FinishInstall() {}
 
 void TMainForm::FinishUpdate() {}
+
+void TMainForm::BtnInstallClick() {}
+
+void TMainForm::UpdateSelectedGame() {}

@@ -6,3 +6,7 @@ void TMainForm::FinishRemoval() {}
 void TMainForm::CleanUpTemp() {}
 
 void TMainForm::CleanUpOnClose() {}
+
+void TMainForm::BtnDeleteClick() {}
+
+void TMainForm::BtnCancelClick() {}

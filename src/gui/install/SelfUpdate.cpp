@@ -2,3 +2,5 @@
 
 // Placeholder until the launcher's self-update lands.
 void TMainForm::FinishSelfUpdate() {}
+
+void TMainForm::BtnUpdateClick() {}
