@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 
@@ -213,6 +214,13 @@ private Q_SLOTS:
         QVERIFY2(sinceLast.elapsed() >= 3800, qPrintable(QString::number(sinceLast.elapsed())));
         QVERIFY(sinceFirst.elapsed() >= 4800);
         QVERIFY(m_window->chatLog().endsWith(u"one\ntwo"));
+
+        // Many lines: the newest one is scrolled into view.
+        for (int i = 0; i < 40; ++i)
+            w.ChatSay("line " + QByteArray::number(i));
+        QScrollBar *bar = w.ChatAll->verticalScrollBar();
+        QVERIFY(bar->maximum() > 0);
+        QTRY_COMPARE(bar->value(), bar->maximum());
     }
 
 private:

@@ -131,7 +131,15 @@ private Q_SLOTS:
         QVERIFY(o.serverCheck());
         QVERIFY(w.LoggedIn);
 
+        // The password shown in clear is masked again by the log-out.
+        const QImage hidden = w.ShowPass->picture().toImage();
+        w.ShowPassClick();
+        QCOMPARE(w.PasswordEdit->echoMode(), QLineEdit::Normal);
+        QVERIFY(w.ShowPass->picture().toImage() != hidden);
+
         w.LogOutBtnClick();
+        QCOMPARE(w.PasswordEdit->echoMode(), QLineEdit::Password);
+        QCOMPARE(w.ShowPass->picture().toImage(), hidden);
         QVERIFY(!w.LoggedIn);
         QVERIFY(!w.AutoLoginArmed);
         QCOMPARE(w.CurrentPanel, quint16(0));

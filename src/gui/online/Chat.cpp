@@ -16,6 +16,7 @@
 namespace {
 
 constexpr int ScrollAnimationMs = 200;
+const QString ScrollAnimationName = QStringLiteral("ChatScroll");
 
 } // namespace
 
@@ -55,14 +56,20 @@ void TMainForm::ChatSay(const QByteArray &line) {
     LayoutChat();
     ChatAll->appendPlainText(QString::fromUtf8(line));
 
-    // The newest line slides into view.
+    // The newest line slides into view; one animation, so that quick lines do not pull against each
+    // other.
     QScrollBar *bar = ChatAll->verticalScrollBar();
-    auto *scroll = new QPropertyAnimation(bar, "value", bar);
-    scroll->setDuration(ScrollAnimationMs);
-    scroll->setEasingCurve(QEasingCurve::OutCubic);
+    auto *scroll = bar->findChild<QPropertyAnimation *>(ScrollAnimationName, Qt::FindDirectChildrenOnly);
+    if (!scroll) {
+        scroll = new QPropertyAnimation(bar, "value", bar);
+        scroll->setObjectName(ScrollAnimationName);
+        scroll->setDuration(ScrollAnimationMs);
+        scroll->setEasingCurve(QEasingCurve::OutCubic);
+    }
+    scroll->stop();
     scroll->setStartValue(bar->value());
     scroll->setEndValue(bar->maximum());
-    scroll->start(QAbstractAnimation::DeleteWhenStopped);
+    scroll->start();
 
     ChatPanel->raise();
     // The panel hides 4 s after the last line.
