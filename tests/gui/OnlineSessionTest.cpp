@@ -93,6 +93,11 @@ private Q_SLOTS:
         QCOMPARE(w.NewsCount, quint16(2));
         QCOMPARE(w.Library.LatestVersion[12], QByteArray("Unknown"));
         QCOMPARE(w.CurrentPanel, quint16(0));
+        // Already on the log-in panel: the next unanswerable check neither clicks nor re-applies it.
+        const int cues = o.fixture.sounds->playCount();
+        w.NetCheckServerRequestCompleted("");
+        QCOMPARE(o.fixture.sounds->playCount(), cues);
+        QVERIFY(!w.LogInForm->isHidden());
 
         w.NetCheckServerRequestCompleted("OFF|OK|0001|001|1.0.0.8");
         QCOMPARE(w.TXTServerState->text(), QStringLiteral("OFFLINE"));

@@ -70,7 +70,9 @@ void TMainForm::ShowServerState() {
     }
     if (view.LogOut)
         ShowLoggedOut();
-    if (view.ShowLoginPanel) {
+    // Applied again on every check while the service is away, the log-in panel would click every 3 s
+    // and pull the focus back to the e-mail field while the player types; once is enough.
+    if (view.ShowLoginPanel && (CurrentPanel != 0 || LogInForm->isHidden())) {
         CurrentPanel = 0;
         ShowPanel();
     }
