@@ -289,8 +289,14 @@ private Q_SLOTS:
         QVERIFY(o.logIn(AnnEmail, AnnPassword));
         QCOMPARE(m_service.stop(), 0);
 
+        // The chat and the check go unanswered together.
+        w.ChatSendPending = false;
+        w.PostChat();
+        QVERIFY(w.ChatTO->isActive() && !w.ChatIdle);
         w.PostServerCheck();
         QVERIFY(w.CheckServerTO->isActive());
+        QTRY_VERIFY_WITH_TIMEOUT(w.ChatIdle, 6000);
+        QVERIFY(o.chatLog().endsWith(u"Can't reach the chat server !"));
         QTRY_VERIFY_WITH_TIMEOUT(w.ServerCheckIdle, 6000);
         QCOMPARE(w.TXTServerState->text(), QStringLiteral("Unavaiable"));
         QCOMPARE(stateColour(w.TXTServerState), QColor::fromRgba(0xFFFF4500));
