@@ -128,6 +128,9 @@ public:
     void CleanUpTemp();
     void CleanUpOnClose();
     // removal: further operations
+    void DeleteTimerTimer();
+    // Puts the status line into the bar at once and empties the three read-out lines with it.
+    void ShowJobStatus(const QByteArray &status);
 
     // ---- online services (online/)
     void PostServerCheck();
@@ -367,6 +370,8 @@ public:
     // install state
 
     // removal state
+    // The game a removal acts on, fixed by the click that asked for it.
+    qint16 RemovalGame = -1;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
