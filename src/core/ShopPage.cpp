@@ -9,14 +9,25 @@ QString RebuildShopList(GameLibrary &library) {
     return QString::number(library.ShopCount) + QStringLiteral(" Games Available In Shop");
 }
 
-ShopPage ShopPageAt(const GameLibrary &library, quint32 shopPosition) {
-    const quint32 count = library.ShopCount;
-    const quint32 position = qMax(shopPosition, 1u);
+namespace {
+
+ShopPage pageAt(const std::array<qint32, GameCount> &list, quint32 count, quint32 listPosition) {
+    const quint32 position = qMax(listPosition, 1u);
     ShopPage page;
-    const auto gameAt = [&](quint32 entry) { return entry < count ? library.ShopList[entry] : -1; };
+    const auto gameAt = [&](quint32 entry) { return entry < count ? list[entry] : -1; };
     page.FirstGame = gameAt(position - 1);
     page.SecondGame = count >= 2 ? gameAt(position) : -1;
     page.BackArrow = position > 1 && count != 0;
     page.ForwardArrow = quint64(position) + 1 < count;
     return page;
+}
+
+} // namespace
+
+ShopPage ShopPageAt(const GameLibrary &library, quint32 shopPosition) {
+    return pageAt(library.ShopList, library.ShopCount, shopPosition);
+}
+
+ShopPage InstalledPageAt(const GameLibrary &library, quint32 myGamesPosition) {
+    return pageAt(library.InstalledList, library.InstalledCount, myGamesPosition);
 }

@@ -19,3 +19,6 @@ struct ShopPage {
 // Position 0 (the shop opened before any login) counts as position 1; a card whose list entry
 // lies outside ShopCount stays empty, so no stale list entry is ever shown.
 [[nodiscard]] ShopPage ShopPageAt(const GameLibrary &library, quint32 shopPosition);
+
+// The same pair over InstalledList for the My Games page; an empty card there is a placeholder.
+[[nodiscard]] ShopPage InstalledPageAt(const GameLibrary &library, quint32 myGamesPosition);

@@ -110,6 +110,28 @@ public:
     void FillShopPage();
     void FillMyGamesPage();
     // library: further operations
+    // Puts the picture of the catalogue entry into the detail panel; the error text when the bundle lacks it.
+    [[nodiscard]] std::optional<QString> LoadGamePanelImage(qint16 index);
+    void BtnLeftShopClick();
+    void BtnRightShopClick();
+    // delta > 0: wheel turned away from the user.
+    void PanelStoreMouseWheel(int delta);
+    void ShopBtn01Click();
+    void ShopBtn02Click();
+    void BtnBackClick();
+    // The common steps of every card that opens a game: selection, picture, buttons, navigation.
+    void OpenGameDetail(qint16 game);
+    void BtnLeftClick();
+    void BtnRightClick();
+    void PanelMyGamesMouseWheel(int delta);
+    void MyGameBtn01Click();
+    void MyGameBtn02Click();
+    void SearchEditKeyUp();
+    void BtnClearSearchClick();
+    // One grow-and-shrink pulse of BtnShop, unless one is playing.
+    void PulseStoreButton();
+    void StoreAnimXFinish();
+    void StoreAnimYFinish();
 
     // ---- downloads, installation and update (install/Download*, install/Installation*)
     // Client preparation and the start of a transfer into folder/fileName, shown as displayName.
