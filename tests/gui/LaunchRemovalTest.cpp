@@ -79,9 +79,7 @@ struct LiveWindow {
         f.form->PreviousPanel = from;
         f.form->CurrentPanel = 10;
         f.form->ShowPanel();
-        f.form->BtnPlay->setTag(1);
-        f.form->BtnPlay->show();
-        f.form->BtnDelete->show();
+        f.form->RefreshGameStates();
     }
 
     QString chat() const { return f.form->ChatAll->toPlainText(); }

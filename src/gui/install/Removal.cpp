@@ -104,7 +104,7 @@ void TMainForm::FinishRemoval() {
         MyGamesPosition = 1;
         RefreshGameStates();
         FillMyGamesPage();
-        // MERGE-PENDING BtnBackClick();
+        BtnBackClick();
     }
 }
 
@@ -116,8 +116,9 @@ void TMainForm::CleanUpTemp() {
 }
 
 void TMainForm::CleanUpOnClose() {
-    DownloadIdle = true;
+    // Stops the transfer; its worker removes the partial file as it ends.
     StopDownload();
+    DownloadIdle = true;
     QThread::msleep(ClosePauseMs);
     removeFolderDetached(WorkingPath(tempFolder()));
     QThread::msleep(ClosePauseMs);

@@ -22,6 +22,8 @@ void TMainForm::BtnUpdateClick() {
         ChatSay("Please wait until the current job is finished!");
         return;
     }
+    NextDownloadPurpose = DownloadPurpose::LauncherSetup;
+    NextDownloadGame = -1;
     JobBusy = true;
     LayoutGameDetail();
     DLInfo->move(int(width() * 0.5 - DLInfo->width() / 2.0), DLInfo->y());
