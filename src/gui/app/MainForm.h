@@ -177,6 +177,9 @@ public:
     void CleanUpTemp();
     void CleanUpOnClose();
     // removal: further operations
+    void DeleteTimerTimer();
+    // Puts the status line into the bar at once and empties the three read-out lines with it.
+    void ShowJobStatus(const QByteArray &status);
 
     // ---- online services (online/)
     void PostServerCheck();
@@ -434,6 +437,8 @@ public:
     QString InstallFailure;
 
     // removal state
+    // The game a removal acts on, fixed by the click that asked for it.
+    qint16 RemovalGame = -1;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
