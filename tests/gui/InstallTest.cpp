@@ -237,6 +237,9 @@ private Q_SLOTS:
         // The player moves on to Whisperwood in update mode while the launcher's own update is on offer.
         w.selectGame(Whisperwood);
         QCOMPARE(f.BtnPlay->tag(), 2);
+        // Its update has to wait: a second download would share the job state and Temp.
+        f.UpdateSelectedGame();
+        QCOMPARE(w.chat(), u"Please wait until the current job is finished!"_s);
         f.BtnUpdate->show();
         QVERIFY(w.tickUntil([&] { return jobIdle(f); }));
 
