@@ -3,6 +3,7 @@
 #include "MainFormFixture.h"
 #include "RunningService.h"
 #include "ServedWindow.h"
+#include "core/DownloadReadout.h"
 #include "core/FileVersion.h"
 #include "core/GameCatalogue.h"
 #include "gui/app/MainForm.h"
@@ -14,6 +15,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -124,6 +126,48 @@ private Q_SLOTS:
         // Nothing at all for Cinder Vale.
         QFile empty(download.filePath(u"CinderVale.zip"_s));
         QVERIFY(empty.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    }
+
+    void readOutOfTheWorkedExample() {
+        ServedWindow w;
+        QVERIFY(w.start(m_url));
+        TMainForm &f = *w.form;
+        f.DownloadSizeInfo = MeasureDownload(447 * 1024 * 1024 + 5);
+        f.DownloadTitleText = DownloadTitleLine("Ember Hollow");
+        f.DownloadIdle = false;
+        f.DLInfo->show();
+
+        bool abort = false;
+        f.ApplyDownloadProgress(100 * 1024 * 1024, 2048, abort);
+        QVERIFY(!abort);
+        QCOMPARE(f.ProgressValue, 100.0);
+        QCOMPARE(f.SizeLine, QByteArray("Size: (447 MB)       Downloaded: (100 MB)"));
+        QCOMPARE(f.SpeedLine, QByteArray("Download speed: 2 MB/s"));
+        QCOMPARE(f.RemainLine, QByteArray("Remain: 2:53 min."));
+        w.tick();
+        QCOMPARE(f.LabelGlobalSpeed->text(), u"Downloading:      Ember Hollow"_s);
+        QCOMPARE(f.DLText1->text(), u"Size: (447 MB)       Downloaded: (100 MB)"_s);
+        QCOMPARE(f.DLText2->text(), u"Download speed: 2 MB/s"_s);
+        QCOMPARE(f.DLText3->text(), u"Remain: 2:53 min."_s);
+
+        f.ApplyDownloadProgress(5000000, 1500, abort);
+        QCOMPARE(f.ProgressValue, 4.0);
+        QVERIFY(f.SizeLine.endsWith("Downloaded: (4.8 MB)"));
+        QCOMPARE(f.SpeedLine, QByteArray("Download speed: 1.46 MB/s"));
+
+        // No millisecond has passed yet: the figures that need the speed keep their last text.
+        f.ApplyDownloadProgress(1, 0, abort);
+        QVERIFY(f.SizeLine.endsWith("Downloaded: (0.1 MB)"));
+        QCOMPARE(f.SpeedLine, QByteArray("Download speed: 1.46 MB/s"));
+        QVERIFY(!abort);
+
+        // Stopped: the next block is answered with abort and changes nothing.
+        const QByteArray before = f.SizeLine;
+        f.DownloadIdle = true;
+        f.ApplyDownloadProgress(200 * 1024 * 1024, 2048, abort);
+        QVERIFY(abort);
+        QCOMPARE(f.SizeLine, before);
+        QCOMPARE(f.ProgressValue, 0.0);
     }
 
     void installsAGameEndToEnd() {
