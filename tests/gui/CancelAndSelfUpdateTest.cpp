@@ -105,6 +105,26 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(w.f.path(u"Games/Hexbound"_s)));
     }
 
+    void closingDuringADownloadStopsItAndCleansUp() {
+        ServedWindow w;
+        QVERIFY(w.start(m_service.port()));
+        TMainForm &form = *w.f.form;
+        form.LoggedIn = true;
+        form.SelectedGame = Hexbound;
+        form.RefreshGameStates();
+        form.BtnInstallClick();
+        QTRY_VERIFY_WITH_TIMEOUT(!form.SizeLine.isEmpty(), 30000);
+
+        form.BtnExitClick();
+        // The final shutdown stops the transfer and removes Temp before the program ends.
+        QTRY_COMPARE_WITH_TIMEOUT(w.f.exitCodes, QList<int>{0}, 10000);
+        QVERIFY(form.DownloadIdle);
+        QTRY_VERIFY_WITH_TIMEOUT(form.NetDownload->isIdle(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(w.f.path(u"Temp"_s)), 10000);
+        QCOMPARE(form.PendingJob, quint16(0));
+        QVERIFY(!QFileInfo::exists(w.f.path(u"Games/Hexbound"_s)));
+    }
+
     void selfUpdateComesBackAsTheNextVersion() {
         ServedWindow w;
         const QString launcher = w.f.path(u"Quillbarrow.exe"_s);

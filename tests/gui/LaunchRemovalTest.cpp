@@ -245,6 +245,26 @@ private Q_SLOTS:
         QVERIFY(QFileInfo::exists(w.exePath(Whisperwood)));
     }
 
+    void aSetupThatCannotStartKeepsTheLauncher() {
+        LiveWindow w;
+        QVERIFY(w.start());
+        TMainForm &form = *w.f.form;
+        // A finished setup download whose file is gone by now.
+        form.JobBusy = true;
+        form.DownloadJobPurpose = DownloadPurpose::LauncherSetup;
+        form.StepReady = true;
+        form.JobStep = 0;
+        form.PendingJob = 1;
+        w.tick(31);
+        QVERIFY(!form.Exiting());
+        QCOMPARE(form.PendingJob, quint16(0));
+        QVERIFY(!form.JobBusy);
+        QCOMPARE(w.f.sounds->lastPlayed(), u"SndError"_s);
+        QVERIFY(w.chat().endsWith(u"The Quillbarrow setup program could not be started!"_s));
+        w.tick(31);
+        QVERIFY(!form.Exiting());
+    }
+
     void cancelWithoutADownloadCleansUpLater() {
         LiveWindow w;
         QVERIFY(w.start());
