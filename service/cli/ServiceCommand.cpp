@@ -74,13 +74,7 @@ const CommandHelp kCommandHelp[] = {
                "Prints the announced state, versions and counts, and the players online.\n"},
 };
 
-struct Arguments {
-    QString data;
-    bool force = false;
-    std::optional<quint16> port;
-    bool help = false;
-    QStringList positional;
-};
+using Arguments = ServiceCommand::Arguments;
 
 // Options may stand anywhere ("--data DIR" or "--data=DIR"); "--" ends them.
 std::optional<Arguments> parseArguments(const QStringList &list, bool allowForce, bool allowPort,
@@ -221,18 +215,43 @@ int ServiceCommand::usageError(const QString &message, const QString &command) {
     return UsageError;
 }
 
-int ServiceCommand::runInit(const QStringList &arguments) {
+std::optional<Arguments> ServiceCommand::commandArguments(const QString &command,
+                                                          const QStringList &arguments, ArgumentRules rules,
+                                                          int &exitCode) {
     QString error;
-    const std::optional<Arguments> args = parseArguments(arguments, true, false, &error);
-    if (!args)
-        return usageError(error, QStringLiteral("init"));
-    if (args->help) {
-        printUsage(QStringLiteral("init"));
-        return Done;
+    std::optional<Arguments> args = parseArguments(arguments, rules.force, rules.port, &error);
+    if (!args) {
+        exitCode = usageError(error, command);
+        return std::nullopt;
     }
-    if (!args->positional.isEmpty())
-        return usageError(QStringLiteral("init takes no arguments besides its options"),
-                          QStringLiteral("init"));
+    if (args->help) {
+        printUsage(command);
+        exitCode = Done;
+        return std::nullopt;
+    }
+    if (!rules.positional && !args->positional.isEmpty()) {
+        const QString options =
+            rules.force || rules.port ? QStringLiteral("its options") : QStringLiteral("--data");
+        exitCode =
+            usageError(QStringLiteral("%1 takes no arguments besides %2").arg(command, options), command);
+        return std::nullopt;
+    }
+    return args;
+}
+
+int ServiceCommand::failed(const QString &message) {
+    m_err << "quillbarrow-service: " << message << "\n";
+    m_err.flush();
+    return Failed;
+}
+
+int ServiceCommand::runInit(const QStringList &arguments) {
+    int exitCode = Done;
+    const std::optional<Arguments> args =
+        commandArguments(QStringLiteral("init"), arguments, {.force = true, .positional = false}, exitCode);
+    if (!args)
+        return exitCode;
+    QString error;
     const std::optional<DataFolder> data = DataFolder::fromArgument(args->data, &error);
     if (!data)
         return usageError(error, QStringLiteral("init"));
@@ -241,17 +260,12 @@ int ServiceCommand::runInit(const QStringList &arguments) {
 }
 
 int ServiceCommand::runServe(const QStringList &arguments) {
-    QString error;
-    const std::optional<Arguments> args = parseArguments(arguments, false, true, &error);
+    int exitCode = Done;
+    const std::optional<Arguments> args =
+        commandArguments(QStringLiteral("serve"), arguments, {.port = true, .positional = false}, exitCode);
     if (!args)
-        return usageError(error, QStringLiteral("serve"));
-    if (args->help) {
-        printUsage(QStringLiteral("serve"));
-        return Done;
-    }
-    if (!args->positional.isEmpty())
-        return usageError(QStringLiteral("serve takes no arguments besides its options"),
-                          QStringLiteral("serve"));
+        return exitCode;
+    QString error;
     const std::optional<DataFolder> data = DataFolder::fromArgument(args->data, &error);
     if (!data)
         return usageError(error, QStringLiteral("serve"));
@@ -265,14 +279,10 @@ int ServiceCommand::runServe(const QStringList &arguments) {
 }
 
 int ServiceCommand::runUser(const QStringList &arguments) {
-    QString error;
-    const std::optional<Arguments> args = parseArguments(arguments, false, false, &error);
+    int exitCode = Done;
+    const std::optional<Arguments> args = commandArguments(QStringLiteral("user"), arguments, {}, exitCode);
     if (!args)
-        return usageError(error, QStringLiteral("user"));
-    if (args->help) {
-        printUsage(QStringLiteral("user"));
-        return Done;
-    }
+        return exitCode;
     const QString action = args->positional.value(0);
     const QStringList values = args->positional.mid(1);
     const qsizetype wanted = action == u"add" ? 3 : 1;
@@ -287,12 +297,10 @@ int ServiceCommand::runUser(const QStringList &arguments) {
                 .arg(values.size()),
             QStringLiteral("user"));
 
+    QString error;
     std::optional<AdminContext> context = openAdmin(args->data, &error);
-    if (!context) {
-        m_err << "quillbarrow-service: " << error << "\n";
-        m_err.flush();
-        return Failed;
-    }
+    if (!context)
+        return failed(error);
     ServiceAdmin admin(*context->store, context->config);
     const QString email = values.at(0);
     StoreResult result;
@@ -300,11 +308,8 @@ int ServiceCommand::runUser(const QStringList &arguments) {
         QString password = values.at(1);
         if (password == u"-") {
             QFile input;
-            if (!input.open(stdin, QIODevice::ReadOnly)) {
-                m_err << "quillbarrow-service: cannot read the password from standard input\n";
-                m_err.flush();
-                return Failed;
-            }
+            if (!input.open(stdin, QIODevice::ReadOnly))
+                return failed(QStringLiteral("cannot read the password from standard input"));
             password = QString::fromUtf8(input.readLine()).remove(u'\n').remove(u'\r');
         }
         result = admin.addUser(email, password, values.at(2));
@@ -315,25 +320,18 @@ int ServiceCommand::runUser(const QStringList &arguments) {
     } else {
         result = admin.kickUser(email);
     }
-    if (!result.ok()) {
-        m_err << "quillbarrow-service: user " << action << " " << email << ": " << result.error << "\n";
-        m_err.flush();
-        return Failed;
-    }
+    if (!result.ok())
+        return failed(QStringLiteral("user %1 %2: %3").arg(action, email, result.error));
     m_out << "user " << action << " " << email << ": done\n";
     m_out.flush();
     return Done;
 }
 
 int ServiceCommand::runSet(const QStringList &arguments) {
-    QString error;
-    const std::optional<Arguments> args = parseArguments(arguments, false, false, &error);
+    int exitCode = Done;
+    const std::optional<Arguments> args = commandArguments(QStringLiteral("set"), arguments, {}, exitCode);
     if (!args)
-        return usageError(error, QStringLiteral("set"));
-    if (args->help) {
-        printUsage(QStringLiteral("set"));
-        return Done;
-    }
+        return exitCode;
     const QString what = args->positional.value(0);
     const QStringList values = args->positional.mid(1);
 
@@ -367,52 +365,36 @@ int ServiceCommand::runSet(const QStringList &arguments) {
                           QStringLiteral("set"));
     }
 
+    QString error;
     std::optional<AdminContext> context = openAdmin(args->data, &error);
-    if (!context) {
-        m_err << "quillbarrow-service: " << error << "\n";
-        m_err.flush();
-        return Failed;
-    }
+    if (!context)
+        return failed(error);
     ServiceAdmin admin(*context->store, context->config);
     const StoreResult result = versions ? admin.setVersions(*versions)
                                : counts ? admin.setCounts(counts->first, counts->second)
                                         : admin.setState(*state);
-    if (!result.ok()) {
-        m_err << "quillbarrow-service: set " << what << ": " << result.error << "\n";
-        m_err.flush();
-        return Failed;
-    }
+    if (!result.ok())
+        return failed(QStringLiteral("set %1: %2").arg(what, result.error));
     m_out << "set " << what << ": done\n";
     m_out.flush();
     return Done;
 }
 
 int ServiceCommand::runStatus(const QStringList &arguments) {
-    QString error;
-    const std::optional<Arguments> args = parseArguments(arguments, false, false, &error);
+    int exitCode = Done;
+    const std::optional<Arguments> args =
+        commandArguments(QStringLiteral("status"), arguments, {.positional = false}, exitCode);
     if (!args)
-        return usageError(error, QStringLiteral("status"));
-    if (args->help) {
-        printUsage(QStringLiteral("status"));
-        return Done;
-    }
-    if (!args->positional.isEmpty())
-        return usageError(QStringLiteral("status takes no arguments besides --data"),
-                          QStringLiteral("status"));
+        return exitCode;
+    QString error;
     std::optional<AdminContext> context = openAdmin(args->data, &error);
-    if (!context) {
-        m_err << "quillbarrow-service: " << error << "\n";
-        m_err.flush();
-        return Failed;
-    }
+    if (!context)
+        return failed(error);
     const std::optional<ServiceSettings> settings = context->store->settings(&error);
     const ServiceAdmin admin(*context->store, context->config);
     const ServiceAdmin::OnlineUsers online = admin.onlineUsers();
-    if (!settings || !online.error.isEmpty()) {
-        m_err << "quillbarrow-service: cannot read the status: " << (settings ? online.error : error) << "\n";
-        m_err.flush();
-        return Failed;
-    }
+    if (!settings || !online.error.isEmpty())
+        return failed(QStringLiteral("cannot read the status: %1").arg(settings ? online.error : error));
     m_out << "State:    " << (settings->online ? "on" : "off") << "\n"
           << "Versions: " << QString::fromUtf8(settings->versions.join('^')) << "\n"
           << "Ads:      " << settings->adCount << "\n"

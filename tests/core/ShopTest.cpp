@@ -96,6 +96,30 @@ private Q_SLOTS:
         QTEST(page.ForwardArrow, "forward");
     }
 
+    // My Games pages over InstalledList the same way; an entry past InstalledCount left from an earlier
+    // scan is never shown.
+    void installedPagesIgnoreStaleEntries() {
+        GameLibrary library({});
+        library.InstalledList = {3, 7, 10, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+        library.InstalledCount = 3;
+        ShopPage page = InstalledPageAt(library, 1);
+        QCOMPARE(page.FirstGame, 3);
+        QCOMPARE(page.SecondGame, 7);
+        QVERIFY(!page.BackArrow && page.ForwardArrow);
+        page = InstalledPageAt(library, 2);
+        QCOMPARE(page.SecondGame, 10);
+        QVERIFY(page.BackArrow && !page.ForwardArrow);
+        library.InstalledCount = 2;
+        page = InstalledPageAt(library, 2);
+        QCOMPARE(page.FirstGame, 7);
+        QCOMPARE(page.SecondGame, -1);
+        library.InstalledCount = 1;
+        page = InstalledPageAt(library, 3);
+        QCOMPARE(page.FirstGame, -1);
+        QCOMPARE(page.SecondGame, -1);
+        QCOMPARE(InstalledPageAt(library, 0).FirstGame, 3);
+    }
+
     void searchesListedTitles_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QList<qint32>>("found");
