@@ -1,6 +1,7 @@
 // Downloads of the real window from the reference service (nginx over HTTPS on a loopback port): a
 // download cancelled between two blocks, and the launcher's self-update end to end, where the
 // downloaded setup replaces the launcher in the window's folder and starts it as the next version.
+#include "../platform/TestXServer.h"
 #include "GameFolders.h"
 #include "MainFormFixture.h"
 #include "RunningService.h"
@@ -105,7 +106,31 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(w.f.path(u"Games/Hexbound"_s)));
     }
 
+    void closingDuringADownloadStopsItAndCleansUp() {
+        ServedWindow w;
+        QVERIFY(w.start(m_service.port()));
+        TMainForm &form = *w.f.form;
+        form.LoggedIn = true;
+        form.SelectedGame = Hexbound;
+        form.RefreshGameStates();
+        form.BtnInstallClick();
+        QTRY_VERIFY_WITH_TIMEOUT(!form.SizeLine.isEmpty(), 30000);
+
+        form.BtnExitClick();
+        // The final shutdown stops the transfer and removes Temp before the program ends.
+        QTRY_COMPARE_WITH_TIMEOUT(w.f.exitCodes, QList<int>{0}, 10000);
+        QVERIFY(form.DownloadIdle);
+        QTRY_VERIFY_WITH_TIMEOUT(form.NetDownload->isIdle(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(w.f.path(u"Temp"_s)), 10000);
+        QCOMPARE(form.PendingJob, quint16(0));
+        QVERIFY(!QFileInfo::exists(w.f.path(u"Games/Hexbound"_s)));
+    }
+
     void selfUpdateComesBackAsTheNextVersion() {
+        TestXServer x;
+        const QString started = x.start();
+        QVERIFY2(started.isEmpty(), qPrintable(started));
+        const auto onTheTestsDisplay = GameFolders::childrenOnDisplay(x.displayName());
         ServedWindow w;
         const QString launcher = w.f.path(u"Quillbarrow.exe"_s);
         QVERIFY(QFile::copy(QStringLiteral(LAUNCHER_EXE), launcher));
@@ -137,7 +162,7 @@ private Q_SLOTS:
 
         // The setup waits for the launcher's end, replaces its files and starts the new one.
         QTRY_COMPARE_WITH_TIMEOUT(ReadFileVersion(QFile::encodeName(launcher)), "1.0.0.9"_ba, 60000);
-        WindowFinder finder;
+        WindowFinder finder(x.displayName());
         QTRY_VERIFY_WITH_TIMEOUT(finder.exists("Quillbarrow   v1.0.0.9"), 60000);
         const QList<qint64> running = GameFolders::processesOf(launcher);
         QCOMPARE(running.size(), 1);

@@ -3,6 +3,22 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <optional>
+
+namespace {
+
+std::optional<QByteArray> variable(const char *name) {
+    return qEnvironmentVariableIsSet(name) ? std::optional<QByteArray>(qgetenv(name)) : std::nullopt;
+}
+
+void restore(const char *name, const std::optional<QByteArray> &value) {
+    if (value)
+        qputenv(name, *value);
+    else
+        qunsetenv(name);
+}
+
+} // namespace
 
 namespace GameFolders {
 
@@ -42,6 +58,17 @@ QList<QByteArray> argumentsOf(qint64 pid) {
     if (!arguments.isEmpty())
         arguments.removeFirst();
     return arguments;
+}
+
+QScopeGuard<std::function<void()>> childrenOnDisplay(const QByteArray &display) {
+    const std::optional<QByteArray> oldDisplay = variable("DISPLAY");
+    const std::optional<QByteArray> oldPlatform = variable("QT_QPA_PLATFORM");
+    qputenv("DISPLAY", display);
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    return QScopeGuard<std::function<void()>>([oldDisplay, oldPlatform] {
+        restore("DISPLAY", oldDisplay);
+        restore("QT_QPA_PLATFORM", oldPlatform);
+    });
 }
 
 } // namespace GameFolders
