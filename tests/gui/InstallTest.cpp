@@ -30,6 +30,7 @@ constexpr qint16 StarfallDrift = 2;
 constexpr qint16 IronMeadow = 3;
 constexpr qint16 Hexbound = 4;
 constexpr qint16 CinderVale = 5;
+constexpr qint16 PocketArmada = 6;
 constexpr qint16 Whisperwood = 7;
 const QString PlayerEmail = u"player@example.com"_s;
 const QString PlayerPassword = u"pass word"_s;
@@ -127,6 +128,10 @@ private Q_SLOTS:
                              {{"Hexbound.exe", "#!/bin/sh\n", false, 0755},
                               {"../outside.txt", "outside the game"},
                               {"../../escaped.txt", "outside the launcher"}}));
+
+        // Folders only for Pocket Armada: the extraction reports no progress at all.
+        QVERIFY(writeArchive(download.filePath(u"PocketArmada.zip"_s),
+                             {{"Data/", {}, true}, {"Data/Levels/", {}, true}}));
 
         // Nothing at all for Cinder Vale.
         QFile empty(download.filePath(u"CinderVale.zip"_s));
@@ -347,6 +352,20 @@ private Q_SLOTS:
             const QString name = files.next();
             QVERIFY2(!name.endsWith(u"outside.txt"_s) && !name.endsWith(u"escaped.txt"_s), qPrintable(name));
         }
+    }
+
+    void archiveWithoutFilesStillFinishes() {
+        ServedWindow w;
+        QVERIFY(w.start(m_url));
+        TMainForm &f = *w.form;
+        f.LoggedIn = true;
+        QVERIFY(install(w, PocketArmada));
+
+        QVERIFY(QFileInfo(w.workingPath(u"Games/PocketArmada/Data/Levels"_s)).isDir());
+        QVERIFY(!QFile::exists(exePath(w, PocketArmada)));
+        QVERIFY(w.chat().isEmpty());
+        QTRY_VERIFY(!QFile::exists(w.workingPath(u"Temp"_s)));
+        QVERIFY(!f.BtnInstall->isHidden());
     }
 
     void emptyTransfersRestartABoundedNumberOfTimes() {

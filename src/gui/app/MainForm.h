@@ -9,7 +9,6 @@
 #include "platform/ResourceBundle.h"
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -163,7 +162,7 @@ public:
     void FinishGameJob(bool update);
     // Unpacks the archive into Games/<folder of game>; the reason when it failed.
     [[nodiscard]] std::optional<QString> ExtractArchive(const QString &archivePath, qint16 game);
-    // Per written chunk of the extraction: the bar in archive bytes, then the window is served.
+    // Per written chunk of the extraction, on the UI thread: the bar in archive bytes.
     void UnzipProgress(const QByteArray &entryName, quint32 compressedSize, quint32 uncompressedSize,
                        qint64 position);
     void InstallTimerTimer();
@@ -464,9 +463,6 @@ public:
     DownloadSize DownloadSizeInfo;
     // Extraction progress, set afresh for every extraction.
     ::UnzipProgress UnzipState{0, 0, 0};
-    QElapsedTimer UnzipServed;
-    // Why the running installation or update failed; empty while all goes well.
-    QString InstallFailure;
 
     // removal state
     // The game a removal acts on, fixed by the click that asked for it.

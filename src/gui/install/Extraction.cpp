@@ -4,14 +4,10 @@
 #include "platform/ZipExtractor.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
 #include <QTimer>
-
-namespace {
-
-// How long the extraction may keep the window from its events: well inside an engine-tick period.
-constexpr qint64 ServeEveryMs = 8;
-
-} // namespace
+#include <memory>
 
 std::optional<QString> TMainForm::ExtractArchive(const QString &archivePath, qint16 game) {
     const QByteArray folder = GameLibrary::GameFolderPath(game);
@@ -25,12 +21,34 @@ std::optional<QString> TMainForm::ExtractArchive(const QString &archivePath, qin
     ProgressMax = double(archiveSize);
     ProgressValue = 0;
     UnzipState = ::UnzipProgress(archiveSize, listing.entryCount, listing.folderCount);
-    UnzipServed.start();
 
-    const ZipExtractResult result = ZipExtractor::extract(
-        archivePath, WorkingPath(QString::fromUtf8(folder)),
-        [this](const QByteArray &entryName, quint32 compressedSize, quint32 uncompressedSize,
-               qint64 position) { UnzipProgress(entryName, compressedSize, uncompressedSize, position); });
+    // The files are written on a thread of their own while this one goes on serving the window (the
+    // engine tick runs in here, and its finishing dispatch waits, as StepReady is false): a write the
+    // disk holds up must not stop the window. The call still returns only when the archive is out.
+    const QString target = WorkingPath(QString::fromUtf8(folder));
+    QObject reports;
+    ZipExtractResult result;
+    const std::unique_ptr<QThread> writer(QThread::create([&] {
+        result = ZipExtractor::extract(archivePath, target,
+                                       [this, &reports](const QByteArray &entryName, quint32 compressedSize,
+                                                        quint32 uncompressedSize, qint64 position) {
+                                           QMetaObject::invokeMethod(
+                                               &reports,
+                                               [this, entryName, compressedSize, uncompressedSize, position] {
+                                                   UnzipProgress(entryName, compressedSize, uncompressedSize,
+                                                                 position);
+                                               },
+                                               Qt::QueuedConnection);
+                                       });
+    }));
+    QEventLoop loop;
+    connect(writer.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    writer->start();
+    loop.exec();
+    writer->wait();
+    // Reports posted before the end are all in: the thread's end was posted after them.
+    QCoreApplication::sendPostedEvents(&reports, QEvent::MetaCall);
+
     if (!result.ok)
         return result.error;
     return std::nullopt;
@@ -42,12 +60,6 @@ void TMainForm::UnzipProgress(const QByteArray &entryName, quint32 compressedSiz
     ProgressValue = double(UnzipState.ProgressValue());
     if (UnzipState.Complete())
         JobStep = 3;
-    // The engine tick runs in here and mirrors the bar; the finishing routine it calls waits, as
-    // StepReady is false for the whole extraction.
-    if (UnzipServed.elapsed() >= ServeEveryMs) {
-        QCoreApplication::processEvents();
-        UnzipServed.restart();
-    }
 }
 
 void TMainForm::InstallTimerTimer() {

@@ -141,7 +141,6 @@ void TMainForm::FinishGameJob(bool update) {
     const QByteArray title = entry ? column(entry->Title) : QByteArray();
 
     if (JobStep == 1) {
-        InstallFailure.clear();
         announce(*this, (update ? "Updating   " : "Installing:   ") + title + "...");
         BtnCancel->hide();
         StepReady = true;
@@ -151,7 +150,6 @@ void TMainForm::FinishGameJob(bool update) {
             const QString target = WorkingPath(QString::fromUtf8(GameLibrary::GameFolderPath(game)));
             const bool targetExisted = QFileInfo::exists(target);
             if (const std::optional<QString> failure = ExtractArchive(DownloadJobFile, game)) {
-                InstallFailure = *failure;
                 // A refused archive may have made the game's folder and nothing in it.
                 if (!targetExisted)
                     QDir().rmdir(target);
