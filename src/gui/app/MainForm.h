@@ -160,7 +160,7 @@ public:
     void DownloadFinished(const DownloadOutcome &outcome);
     // FinishInstall and FinishUpdate: one step per call, for the game fixed when the download started.
     void FinishGameJob(bool update);
-    // Unpacks the archive into Games/<folder of game>; the reason when it failed.
+    // Unpacks the archive into Games/<folder of game> and removes it; the reason when it failed.
     [[nodiscard]] std::optional<QString> ExtractArchive(const QString &archivePath, qint16 game);
     // Per written chunk of the extraction, on the UI thread: the bar in archive bytes.
     void UnzipProgress(const QByteArray &entryName, quint32 compressedSize, quint32 uncompressedSize,

@@ -157,8 +157,6 @@ void TMainForm::FinishGameJob(bool update) {
                 ChatSay((update ? "The update of " : "The installation of ") + title +
                         " failed: " + failure->toUtf8());
             }
-            // Its work is done with; the clean-up removes the folder it lay in.
-            QFile::remove(DownloadJobFile);
             // Also when the extraction never reported the archive's end (no file entries, say).
             JobStep = 3;
         } else {
