@@ -31,12 +31,14 @@ void TMainForm::EngineTimerTimer() {
         EngineSlotA(now, a.lastRun);
         // Set before the finishing step, which may take its time.
         a.lastRun = now;
+        // By what the download was for, fixed when it started: the button modes may meanwhile show
+        // another game, and BtnUpdate may be visible while a game update finishes.
         if (PendingJob == 1) {
-            if (!BtnUpdate->isHidden())
+            if (DownloadJobPurpose == DownloadPurpose::LauncherSetup)
                 FinishSelfUpdate();
-            else if (BtnPlay->tag() == 1)
+            else if (DownloadJobPurpose == DownloadPurpose::GameInstall)
                 FinishInstall();
-            else if (BtnPlay->tag() == 2)
+            else
                 FinishUpdate();
         }
         if (PendingJob == 3)

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "core/DownloadReadout.h"
 #include "core/GameLibrary.h"
 #include "core/StringGrid.h"
+#include "core/UnzipProgress.h"
 #include "gui/app/MainFormDependencies.h"
+#include "net/DownloadRequest.h"
 #include "platform/ResourceBundle.h"
 
 #include <QByteArray>
@@ -14,6 +17,8 @@
 #include <optional>
 
 class ClickLabel;
+class DownloadClient;
+struct DownloadOutcome;
 class FormPostClient;
 class MouseDownRelay;
 class PictureControl;
@@ -130,6 +135,10 @@ public:
 
     // ---- downloads, installation and update (install/Download*, install/Installation*)
     // Client preparation and the start of a transfer into folder/fileName, shown as displayName.
+    // What the file is for is stated by the caller just before the call, in NextDownloadPurpose and
+    // NextDownloadGame (install state below); StartDownload fixes both for this download, and its
+    // finishing and any restart follow them, whatever is selected meanwhile. A download that cannot
+    // start says why in the chat and leaves the job idle.
     void StartDownload(const QByteArray &fileName, const QByteArray &baseUrl, const QByteArray &folder,
                        const QByteArray &displayName);
     // Stops and releases the running download without finishing it; DownloadIdle becomes true.
@@ -140,6 +149,23 @@ public:
     void FinishInstall();
     void FinishUpdate();
     // install: further operations
+    // Makes the window's download client the first time; it then serves every download.
+    void PrepareDownloadClient();
+    // BtnInstallClick and UpdateSelectedGame for a given game: a restart uses the download's own.
+    void InstallGame(qint16 game);
+    void UpdateGame(qint16 game);
+    // The UI side of a received block; abort answers whether the transfer is to stop.
+    void ApplyDownloadProgress(int readCount, int speed, bool &abort);
+    // The UI side of a download's end: arms the finishing, restarts, or reports the failure.
+    void DownloadFinished(const DownloadOutcome &outcome);
+    // FinishInstall and FinishUpdate: one step per call, for the game fixed when the download started.
+    void FinishGameJob(bool update);
+    // Unpacks the archive into Games/<folder of game> and removes it; the reason when it failed.
+    [[nodiscard]] std::optional<QString> ExtractArchive(const QString &archivePath, qint16 game);
+    // Per written chunk of the extraction, on the UI thread: the bar in archive bytes.
+    void UnzipProgress(const QByteArray &entryName, quint32 compressedSize, quint32 uncompressedSize,
+                       qint64 position);
+    void InstallTimerTimer();
 
     // ---- launch, removal, clean-up and self-update (install/Launch*, Removal*, SelfUpdate*)
     void BtnPlayClick();
@@ -151,6 +177,9 @@ public:
     void CleanUpTemp();
     void CleanUpOnClose();
     // removal: further operations
+    void DeleteTimerTimer();
+    // Puts the status line into the bar at once and empties the three read-out lines with it.
+    void ShowJobStatus(const QByteArray &status);
 
     // ---- online services (online/)
     void PostServerCheck();
@@ -419,8 +448,25 @@ public:
     // library state
 
     // install state
+    // Stated by each starting action just before StartDownload: what the file is for, and the game
+    // (-1 for the launcher's setup). BtnUpdateClick sets LauncherSetup and -1.
+    DownloadPurpose NextDownloadPurpose = DownloadPurpose::GameInstall;
+    qint16 NextDownloadGame = -1;
+    // The same, fixed by StartDownload for the running download and the finishing that follows it.
+    DownloadPurpose DownloadJobPurpose = DownloadPurpose::GameInstall;
+    qint16 DownloadJobGame = -1;
+    // The downloaded file, absolute.
+    QString DownloadJobFile;
+    // The window's download client (a child of the window), made by the first download.
+    QPointer<DownloadClient> NetDownload;
+    QByteArray DownloadTitleText;
+    DownloadSize DownloadSizeInfo;
+    // Extraction progress, set afresh for every extraction.
+    ::UnzipProgress UnzipState{0, 0, 0};
 
     // removal state
+    // The game a removal acts on, fixed by the click that asked for it.
+    qint16 RemovalGame = -1;
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -288,7 +288,10 @@ void TMainForm::BuildTimers() {
 }
 
 void TMainForm::ConnectHandlers() {
-    connect(EngineTimer, &QTimer::timeout, this, &TMainForm::EngineTimerTimer);
+    // Queued, so that the tick runs outside the timer's own event: Qt never re-enters a timer from
+    // inside its handler, and the extraction serves the event loop from inside a tick; a direct
+    // call would hold every further tick until the extraction ends.
+    connect(EngineTimer, &QTimer::timeout, this, &TMainForm::EngineTimerTimer, Qt::QueuedConnection);
     connect(AppEndTimer, &QTimer::timeout, this, &TMainForm::AppEndTimerTimer);
     connect(BtnExit, &PictureControl::clicked, this, &TMainForm::BtnExitClick);
     connect(BtnMinimize, &PictureControl::clicked, this, &TMainForm::BtnMinimizeClick);

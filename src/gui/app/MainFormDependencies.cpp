@@ -1,6 +1,7 @@
 #include "gui/app/MainFormDependencies.h"
 
 #include "gui/ServiceAddress.h"
+#include "platform/FileSystemInfo.h"
 #include "platform/MonotonicTickClock.h"
 #include "platform/SoundPlayer.h"
 #include "platform/WindowFinder.h"
@@ -28,6 +29,7 @@ MainFormDependencies MainFormDependencies::standard(const QString &workingFolder
         return finder->exists(title);
     };
     d.sounds = std::make_unique<SoundPlayer>();
+    d.freeSpace = [](const QString &folder) { return freeBytes(folder); };
     d.terminate = [](int exitCode) { QCoreApplication::exit(exitCode); };
     return d;
 }

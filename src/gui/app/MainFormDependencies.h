@@ -34,6 +34,9 @@ struct MainFormDependencies {
     std::function<bool(const QByteArray &title)> windowExists;
     // Plays the cues; its voice outlives the sound bundle only as long as the window lets it.
     std::unique_ptr<SoundPlayer> sounds;
+    // Free bytes an ordinary user may write on the file system holding the folder; none when no
+    // file system answers.
+    std::function<std::optional<qint64>(const QString &folder)> freeSpace;
     // Ends the message loop with this exit code.
     std::function<void(int exitCode)> terminate;
 

@@ -1,12 +1,142 @@
+// Removing a game's folder and the Temp folder, the cancel button of the download bar and the timer
+// that finishes a cancel. Folders go through a detached removal that is not waited for; the fixed
+// pauses and the per-game wait stand in for its end, and the disk decides what is installed after.
+#include "core/GameCatalogue.h"
 #include "gui/app/MainForm.h"
+#include "gui/controls/PictureControl.h"
+#include "gui/controls/ProgressBar.h"
+#include "platform/ProcessLauncher.h"
 
-// Placeholders until removal and the clean-up of Temp land.
-void TMainForm::FinishRemoval() {}
+#include <QLabel>
+#include <QThread>
+#include <QTimer>
 
-void TMainForm::CleanUpTemp() {}
+namespace {
 
-void TMainForm::CleanUpOnClose() {}
+constexpr int RemovalWaitUnitMs = 15;
+constexpr unsigned long CleanUpPauseMs = 400;
+constexpr unsigned long ClosePauseMs = 200;
 
-void TMainForm::BtnDeleteClick() {}
+QByteArray bytes(std::string_view text) {
+    return QByteArray(text.data(), qsizetype(text.size()));
+}
 
-void TMainForm::BtnCancelClick() {}
+QString tempFolder() {
+    return QString::fromUtf8(bytes(TempFolder));
+}
+
+bool inCatalogue(qint16 game) {
+    return game >= 0 && std::size_t(game) < GameCount;
+}
+
+} // namespace
+
+void TMainForm::ShowJobStatus(const QByteArray &status) {
+    StatusLine = status;
+    SizeLine.clear();
+    SpeedLine.clear();
+    RemainLine.clear();
+    LabelGlobalSpeed->setText(QString::fromUtf8(StatusLine));
+    DLText1->clear();
+    DLText2->clear();
+    DLText3->clear();
+}
+
+void TMainForm::BtnDeleteClick() {
+    PlayClick();
+    // A removal in the middle of another job would clean Temp under a running download and share
+    // its step counter; one job at a time.
+    if (JobBusy || PendingJob != 0) {
+        PlayError();
+        ChatSay("Please wait until the current job is finished!");
+        return;
+    }
+    if (!inCatalogue(SelectedGame))
+        return;
+    RemovalGame = SelectedGame;
+    JobStep = 1;
+    StepReady = false;
+    PendingJob = 3;
+    JobBusy = true;
+}
+
+void TMainForm::FinishRemoval() {
+    // Fixed at the click: browsing meanwhile must not remove another game's folder.
+    const qint16 game = RemovalGame;
+    if (StepReady) {
+        ++JobStep;
+        StepReady = false;
+    }
+    if (JobStep == 1) {
+        if (inCatalogue(game))
+            ShowJobStatus("Deleting   " + bytes(GameCatalogue()[std::size_t(game)].Title) + "...");
+        DLInfo->show();
+        StepReady = true;
+    }
+    if (JobStep == 2 && !InstallTimer->isActive()) {
+        int waitMs = 0;
+        if (inCatalogue(game)) {
+            removeFolderDetached(Library.AbsolutePath(GameLibrary::GameFolderPath(game)));
+            waitMs = GameCatalogue()[std::size_t(game)].RemovalWait * RemovalWaitUnitMs;
+        }
+        ProgressMax = waitMs;
+        ProgressBarDownload->setMaximum(float(waitMs));
+        ActivityClockMs = 0;
+        // The engine tick fills the bar from the activity clock while this runs.
+        InstallTimer->setInterval(waitMs);
+        InstallTimer->start();
+    }
+    if (JobStep == 3) {
+        CleanUpTemp();
+        StepReady = true;
+    }
+    if (JobStep == 4) {
+        ProgressMax = 100;
+        ProgressBarDownload->setMaximum(100);
+        ProgressValue = 100;
+        ProgressBarDownload->setValue(100);
+        JobStep = 1;
+        PendingJob = 0;
+        StepReady = false;
+        JobBusy = false;
+        RemovalGame = -1;
+        ShowPanel();
+        MyGamesPosition = 1;
+        RefreshGameStates();
+        FillMyGamesPage();
+        BtnBackClick();
+    }
+}
+
+void TMainForm::CleanUpTemp() {
+    ShowJobStatus("Clean Up...");
+    removeFolderDetached(WorkingPath(tempFolder()));
+    // The removal runs on its own; the pause gives it a head start before the disk is read again.
+    QThread::msleep(CleanUpPauseMs);
+}
+
+void TMainForm::CleanUpOnClose() {
+    // Stops the transfer; its worker removes the partial file as it ends.
+    StopDownload();
+    DownloadIdle = true;
+    QThread::msleep(ClosePauseMs);
+    removeFolderDetached(WorkingPath(tempFolder()));
+    QThread::msleep(ClosePauseMs);
+}
+
+void TMainForm::BtnCancelClick() {
+    PlayClick();
+    if (!DownloadIdle)
+        StopDownload();
+    DownloadIdle = true;
+    // A finishing step or removal already under way runs on to its end.
+    JobBusy = false;
+    DeleteTimer->start();
+}
+
+void TMainForm::DeleteTimerTimer() {
+    DeleteTimer->stop();
+    CleanUpTemp();
+    DLInfo->hide();
+    RefreshGameStates();
+}

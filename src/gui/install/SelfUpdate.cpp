@@ -1,6 +1,60 @@
+// The launcher's own update: fetch the setup program into Temp, start it and leave through the exit
+// sequence, so that the setup finds the launcher gone and can replace its files.
 #include "gui/app/MainForm.h"
+#include "gui/controls/PictureControl.h"
+#include "platform/ProcessLauncher.h"
 
-// Placeholder until the launcher's self-update lands.
-void TMainForm::FinishSelfUpdate() {}
+#include <QDir>
 
-void TMainForm::BtnUpdateClick() {}
+namespace {
+
+constexpr char SetupFileName[] = "QuillbarrowSetup.exe";
+constexpr char SetupDisplayName[] = "Quillbarrow Install Program";
+constexpr char TempFolderName[] = "Temp";
+
+} // namespace
+
+void TMainForm::BtnUpdateClick() {
+    PlayClick();
+    // The setup download would share Temp and the job state with the job under way.
+    if (JobBusy || PendingJob != 0) {
+        PlayError();
+        ChatSay("Please wait until the current job is finished!");
+        return;
+    }
+    NextDownloadPurpose = DownloadPurpose::LauncherSetup;
+    NextDownloadGame = -1;
+    JobBusy = true;
+    LayoutGameDetail();
+    DLInfo->move(int(width() * 0.5 - DLInfo->width() / 2.0), DLInfo->y());
+    DLInfo->show();
+    DLInfo->raise();
+    ProgressValue = 0;
+    DownloadIdle = false;
+    JobStep = 1;
+    StepReady = false;
+    QDir(m_deps.workingFolder).mkpath(QString::fromLatin1(TempFolderName));
+    StartDownload(SetupFileName, DownloadBaseUrl, TempFolderName, SetupDisplayName);
+}
+
+void TMainForm::FinishSelfUpdate() {
+    // The exit sequence stops the engine tick; cleared anyway so that a late tick never starts the
+    // setup twice.
+    PendingJob = 0;
+    ShowJobStatus("Updating Quillbarrow...");
+    BtnCancel->hide();
+    const QString setup = WorkingPath(QStringLiteral("Temp/QuillbarrowSetup.exe"));
+    // The setup replaces the files of the folder it is started in: the launcher's own.
+    if (!startProgram(setup, {}, m_deps.workingFolder)) {
+        // Leaving now would leave the player with no launcher and no word why.
+        JobBusy = false;
+        JobStep = 1;
+        StepReady = false;
+        PlayError();
+        ChatSay("The Quillbarrow setup program could not be started!");
+        RefreshGameStates();
+        DLInfo->hide();
+        return;
+    }
+    BtnExitClick();
+}

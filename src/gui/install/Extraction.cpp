@@ -1,0 +1,75 @@
+// Unpacking a downloaded archive into the game's folder, with the bar in archive bytes.
+#include "gui/app/MainForm.h"
+#include "platform/FileSystemInfo.h"
+#include "platform/ZipExtractor.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QThread>
+#include <QTimer>
+#include <memory>
+
+std::optional<QString> TMainForm::ExtractArchive(const QString &archivePath, qint16 game) {
+    const QByteArray folder = GameLibrary::GameFolderPath(game);
+    if (folder.isEmpty())
+        return QStringLiteral("there is no game %1 to unpack it for").arg(game);
+    const qint64 archiveSize = fileLength(archivePath);
+    ProgressMax = double(archiveSize);
+    ProgressValue = 0;
+
+    // All the disk work (reading the listing, writing the files, removing the archive) is done on a
+    // thread of its own while this one goes on serving the window: the engine tick runs in here, and
+    // its finishing dispatch waits, as StepReady is false. A write the disk holds up must not stop
+    // the window. The call still returns only when the archive is out.
+    const QString target = WorkingPath(QString::fromUtf8(folder));
+    QObject reports;
+    ZipExtractResult result;
+    const auto report = [this, &reports](auto &&apply) {
+        QMetaObject::invokeMethod(&reports, std::forward<decltype(apply)>(apply), Qt::QueuedConnection);
+    };
+    const std::unique_ptr<QThread> writer(QThread::create([&] {
+        const ZipListing listing = ZipExtractor::list(archivePath);
+        if (!listing.ok) {
+            result.error = listing.error;
+        } else {
+            report([this, archiveSize, listing] {
+                UnzipState = ::UnzipProgress(archiveSize, listing.entryCount, listing.folderCount);
+            });
+            result = ZipExtractor::extract(
+                archivePath, target,
+                [&report, this](const QByteArray &entryName, quint32 compressedSize, quint32 uncompressedSize,
+                                qint64 position) {
+                    report([this, entryName, compressedSize, uncompressedSize, position] {
+                        UnzipProgress(entryName, compressedSize, uncompressedSize, position);
+                    });
+                });
+        }
+        // Done with, whatever came of it; the clean-up removes the folder it lay in.
+        QFile::remove(archivePath);
+    }));
+    QEventLoop loop;
+    connect(writer.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    writer->start();
+    loop.exec();
+    writer->wait();
+    // Reports posted before the end are all in: the thread's end was posted after them.
+    QCoreApplication::sendPostedEvents(&reports, QEvent::MetaCall);
+
+    if (!result.ok)
+        return result.error;
+    return std::nullopt;
+}
+
+void TMainForm::UnzipProgress(const QByteArray &entryName, quint32 compressedSize, quint32 uncompressedSize,
+                              qint64 position) {
+    UnzipState.Report(entryName, compressedSize, uncompressedSize, position);
+    ProgressValue = double(UnzipState.ProgressValue());
+    if (UnzipState.Complete())
+        JobStep = 3;
+}
+
+void TMainForm::InstallTimerTimer() {
+    InstallTimer->stop();
+    StepReady = true;
+}
