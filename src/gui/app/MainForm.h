@@ -432,7 +432,6 @@ public:
     DownloadSize DownloadSizeInfo;
     // Extraction progress, set afresh for every extraction.
     ::UnzipProgress UnzipState{0, 0, 0};
-    QElapsedTimer UnzipServed;
     // Why the running installation or update failed; empty while all goes well.
     QString InstallFailure;
 
