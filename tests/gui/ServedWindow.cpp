@@ -7,10 +7,12 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
 #include <QTest>
 #include <QTimer>
+#include <limits>
 #include <sys/stat.h>
 #include <zip.h>
 
@@ -29,7 +31,7 @@ QString ServedWindow::downloadDir(const RunningService &service) {
     return QDir(service.dataDir()).filePath(QStringLiteral("www/download"));
 }
 
-bool ServedWindow::start(const QString &url) {
+bool ServedWindow::start(const QString &url, bool online) {
     if (!fixture.copyBundles() ||
         !QFile::copy(QStringLiteral(LAUNCHER_EXE), fixture.path(QStringLiteral("Quillbarrow.exe")))) {
         qWarning("the bundles or the launcher could not be copied");
@@ -45,8 +47,25 @@ bool ServedWindow::start(const QString &url) {
         return false;
     }
     form->EngineTimer->stop();
+    // A login set by hand is no session of the service's: its server check and chat poll would
+    // answer it with a log-out.
+    if (!online) {
+        form->EngineSlots[1].period = std::numeric_limits<quint32>::max();
+        form->EngineSlots[3].period = std::numeric_limits<quint32>::max();
+    }
     form->MessageForm = new TMessageForm(*form);
     return true;
+}
+
+bool ServedWindow::logIn(const QString &email, const QString &password) {
+    TMainForm &w = *form;
+    w.PostServerCheck();
+    if (!QTest::qWaitFor([&w] { return w.ServerCheckIdle; }, 10000))
+        return false;
+    w.EMailEdit->setText(email);
+    w.PasswordEdit->setText(password);
+    w.BtnLogInClick();
+    return QTest::qWaitFor([&w] { return !w.LoginTO->isActive(); }, 10000) && w.LoggedIn;
 }
 
 void ServedWindow::tick() {

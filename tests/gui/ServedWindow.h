@@ -24,7 +24,11 @@ public:
     // The window with its skin, the launcher's own executable (so its version matches the one the
     // service announces) and the message dialog, against the service at baseUrl. Free space as the
     // freeBytes hook answers (plenty unless set). False with a warning when it could not start.
-    [[nodiscard]] bool start(const QString &baseUrl);
+    // online: the server check and the chat poll run with the ticks (for a real login); without it
+    // they are left out, for tests that set the login by hand.
+    [[nodiscard]] bool start(const QString &baseUrl, bool online = false);
+    // A server check, then a login through the window's own form; true when it was granted.
+    [[nodiscard]] bool logIn(const QString &email, const QString &password);
 
     // One engine tick, then the events that are due.
     void tick();

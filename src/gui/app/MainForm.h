@@ -20,6 +20,7 @@
 class ClickLabel;
 class DownloadClient;
 struct DownloadOutcome;
+class FormPostClient;
 class MouseDownRelay;
 class PictureControl;
 class ProgressBar;
@@ -191,6 +192,34 @@ public:
     // Shows the page in the ad frame, making the web view the first time.
     void SetAdPage(const QUrl &address);
     // online: further operations
+    // server check (online/ServerCheck.cpp)
+    void NetCheckServerRequestCompleted(const QByteArray &reply);
+    void CheckServerTOTimer();
+    void ParseVersionList(const QByteArray &text);
+    void ShowServerState();
+    // login session (online/LoginSession.cpp)
+    void PostLogin();
+    void NetLogInRequestCompleted(const QByteArray &reply);
+    void LoginTOTimer();
+    void LogOutBtnClick();
+    void ShowLoggedOut();
+    void ShowPassClick();
+    // chat (online/Chat.cpp)
+    void NetHTTPChatRequestCompleted(const QByteArray &reply);
+    void ChatTOTimer();
+    void ChatPanelTimerTimer();
+    void ChatEditKeyDown(int key);
+    // ads, news and links (online/AdsFrame.cpp, online/WebLinks.cpp)
+    void ADSTimerTimer();
+    // The service's ad page of that number.
+    [[nodiscard]] QUrl AdPageUrl(quint32 page) const;
+    void NewsTimerTimer();
+    void BtnForgotPassClick();
+    void BtnRegisterClick();
+    void BtnInviteClick();
+    void WebQuillbarrowClick();
+    void BtnDonateClick();
+    void OpenWebPage(const QByteArray &address);
 
     // ---- dialogs (dialogs/DialogOpeners.cpp); each does nothing before the dialogs exist
     void TXTQuillbarrowClick();
@@ -412,7 +441,10 @@ public:
     QByteArray RemainLine;
 
     // ---- state added by the subsystems (each keeps to its own block)
-    // online state
+    // online state: one form-post client per endpoint, made with the window's handlers
+    FormPostClient *NetCheckServer = nullptr;
+    FormPostClient *NetLogIn = nullptr;
+    FormPostClient *NetHTTPChat = nullptr;
 
     // library state
 

@@ -17,7 +17,7 @@ namespace {
 
 constexpr char NotLoggedIn[] = "You need to LogIn!";
 constexpr char NoFreeSpace[] = "You don't have enough free space on this disk drive to install the game !";
-constexpr char StillBusy[] = "Please wait until the running download or installation has finished.";
+constexpr char StillBusy[] = "Please wait until the current job is finished!";
 
 const GameEntry *entryOf(qint16 game) {
     if (game < 0 || std::size_t(game) >= GameCount)
@@ -76,8 +76,9 @@ void TMainForm::InstallGame(qint16 game) {
         ShowMessageForm(NoFreeSpace);
         return;
     }
-    // One download and one finishing at a time: a second would write over the first one's job state.
-    if (JobBusy || !DownloadIdle) {
+    // One job at a time: a second would write over the first one's step counter and Temp. A cancel
+    // clears JobBusy while a finishing already under way runs on, hence the pending job too.
+    if (JobBusy || !DownloadIdle || PendingJob != 0) {
         PlayError();
         ChatSay(StillBusy);
         return;
@@ -102,7 +103,7 @@ void TMainForm::UpdateGame(qint16 game) {
     const GameEntry *entry = entryOf(game);
     if (!entry)
         return;
-    if (JobBusy || !DownloadIdle) {
+    if (JobBusy || !DownloadIdle || PendingJob != 0) {
         PlayError();
         ChatSay(StillBusy);
         return;
