@@ -105,6 +105,7 @@ struct TickWatch {
     std::array<qint64, PhaseCount> longestGapNs{};
     std::array<int, PhaseCount> ticks{};
     qint64 lastNs = 0;
+    double lastValue = 0;
     qint64 downloadEndNs = -1;
     qint64 extractionStartNs = -1;
     qint64 extractionEndNs = -1;
@@ -233,6 +234,12 @@ int main(int argc, char **argv) {
         else if (form.PendingJob == 1 && form.JobStep == 4)
             phase = TickWatch::CleanUp;
         watch.longestGapNs[phase] = std::max(watch.longestGapNs[phase], now - watch.lastNs);
+        // Where a long gap fell: the bar's value before and after it tells the step.
+        if (phase == TickWatch::Extraction && now - watch.lastNs > 50000000)
+            std::printf("  gap of %.1f ms in the extraction: bar %.0f -> %.0f of %.0f, step %d\n",
+                        double(now - watch.lastNs) / 1e6, watch.lastValue, form.ProgressValue,
+                        form.ProgressMax, int(form.JobStep));
+        watch.lastValue = form.ProgressValue;
         ++watch.ticks[phase];
         watch.lastNs = now;
         if (form.PendingJob == 1 && watch.downloadEndNs < 0)
