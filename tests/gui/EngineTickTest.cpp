@@ -3,6 +3,7 @@
 #include "gui/controls/PictureControl.h"
 #include "gui/controls/ProgressBar.h"
 
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -156,6 +157,30 @@ private Q_SLOTS:
         QCOMPARE(w.DLText2->text(), u"Download speed: 12 MB/s"_s);
         QCOMPARE(w.DLText3->text(), u"Remain: 40 sec."_s);
         QCOMPARE(w.LabelPerc->x(), int(w.ProgressBarDownload->width() * 0.5f - w.LabelPerc->width() / 2.0f));
+    }
+
+    // The labels were sized by the layout for the texts they had then; a longer read-out must still
+    // show whole, where it was placed.
+    void aLongerReadOutWidensItsLabel() {
+        MainFormFixture f;
+        QVERIFY(f.startWithSkin());
+        TMainForm &w = *f.form;
+        w.DLText1->setText({});
+        w.FormActivate();
+        const QPoint placed = w.DLText1->pos();
+        w.DLInfo->show();
+        w.SizeLine = "Size: (447 MB)       Downloaded: (100 MB)";
+        w.EngineTimerTimer();
+        const QFontMetricsF metrics(w.DLText1->font());
+        QVERIFY(w.DLText1->width() >=
+                metrics.horizontalAdvance(u"Size: (447 MB)       Downloaded: (100 MB)"_s));
+        QCOMPARE(w.DLText1->pos(), placed);
+        // A shorter text later keeps the width: the label does not jitter while the numbers change.
+        const int wide = w.DLText1->width();
+        w.SizeLine = "Size: (1 MB)";
+        f.clock->advance(31);
+        w.EngineTimerTimer();
+        QCOMPARE(w.DLText1->width(), wide);
     }
 
     void aHiddenDownloadBarIsLeftAlone() {

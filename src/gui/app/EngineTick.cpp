@@ -6,9 +6,11 @@
 #include "gui/controls/PictureControl.h"
 #include "gui/controls/ProgressBar.h"
 
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
+#include <QtMath>
 
 namespace {
 
@@ -19,6 +21,20 @@ QByteArray windowTitleOf(qint16 game) {
         return {};
     const std::string_view title = GameCatalogue()[std::size_t(game)].WindowTitle;
     return QByteArray(title.data(), qsizetype(title.size()));
+}
+
+// The read-out labels get their size from their text when the layout runs, usually while they are
+// still empty; a longer text widens its label in place so that it is never cut off.
+void showReadout(QLabel *label, const QByteArray &text) {
+    const QString shown = QString::fromUtf8(text);
+    if (label->text() == shown)
+        return;
+    label->setText(shown);
+    const QSizeF needed = QFontMetricsF(label->font()).size(0, shown) + QSizeF(2, 2);
+    const QSize grown(qMax(label->width(), qCeil(needed.width())),
+                      qMax(label->height(), qCeil(needed.height())));
+    if (grown != label->size())
+        label->resize(grown);
 }
 
 } // namespace
@@ -82,10 +98,10 @@ void TMainForm::EngineSlotA(quint32 now, quint32 lastRun) {
 }
 
 void TMainForm::MirrorDownloadBar() {
-    LabelGlobalSpeed->setText(QString::fromUtf8(StatusLine));
-    DLText1->setText(QString::fromUtf8(SizeLine));
-    DLText2->setText(QString::fromUtf8(SpeedLine));
-    DLText3->setText(QString::fromUtf8(RemainLine));
+    showReadout(LabelGlobalSpeed, StatusLine);
+    showReadout(DLText1, SizeLine);
+    showReadout(DLText2, SpeedLine);
+    showReadout(DLText3, RemainLine);
     ProgressBarDownload->setValue(float(ProgressValue));
     ProgressBarDownload->setMaximum(float(ProgressMax));
     // Read back after the bar kept the value in range.
