@@ -128,6 +128,8 @@ public:
     void MyGameBtn02Click();
     void SearchEditKeyUp();
     void BtnClearSearchClick();
+    // Ends a search: the field emptied and every listed game shown from the first pair.
+    void ShowWholeShop();
     // One grow-and-shrink pulse of BtnShop, unless one is playing.
     void PulseStoreButton();
     void StoreAnimXFinish();
@@ -149,6 +151,8 @@ public:
     void FinishInstall();
     void FinishUpdate();
     // install: further operations
+    // The last step of every job: the bar full (100 of 100) and the job state back to idle.
+    void CompleteJob();
     // Makes the window's download client the first time; it then serves every download.
     void PrepareDownloadClient();
     // BtnInstallClick and UpdateSelectedGame for a given game: a restart uses the download's own.

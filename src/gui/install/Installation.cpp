@@ -170,18 +170,22 @@ void TMainForm::FinishGameJob(bool update) {
         StepReady = true;
     }
     if (JobStep == 5) {
-        ProgressMax = 100;
-        ProgressBarDownload->setMaximum(100);
-        ProgressValue = 100;
-        ProgressBarDownload->setValue(100);
-        JobStep = 1;
-        PendingJob = 0;
-        StepReady = false;
-        JobBusy = false;
+        CompleteJob();
         ShowPanel();
         if (!update)
             MyGamesPosition = 1;
         RefreshGameStates();
         FillMyGamesPage();
     }
+}
+
+void TMainForm::CompleteJob() {
+    ProgressMax = 100;
+    ProgressBarDownload->setMaximum(100);
+    ProgressValue = 100;
+    ProgressBarDownload->setValue(100);
+    JobStep = 1;
+    PendingJob = 0;
+    StepReady = false;
+    JobBusy = false;
 }

@@ -91,14 +91,7 @@ void TMainForm::FinishRemoval() {
         StepReady = true;
     }
     if (JobStep == 4) {
-        ProgressMax = 100;
-        ProgressBarDownload->setMaximum(100);
-        ProgressValue = 100;
-        ProgressBarDownload->setValue(100);
-        JobStep = 1;
-        PendingJob = 0;
-        StepReady = false;
-        JobBusy = false;
+        CompleteJob();
         RemovalGame = -1;
         ShowPanel();
         MyGamesPosition = 1;

@@ -10,12 +10,7 @@
 void TMainForm::SearchEditKeyUp() {
     const QString text = SearchEdit->text();
     if (text.isEmpty()) {
-        PlayClick();
-        SearchEdit->clear();
-        ShopPosition = 1;
-        RebuildShopList();
-        FillShopPage();
-        ShowPanel();
+        ShowWholeShop();
         return;
     }
     PlayClick();
@@ -35,6 +30,10 @@ void TMainForm::SearchEditKeyUp() {
 void TMainForm::BtnClearSearchClick() {
     if (SearchEdit->text().isEmpty())
         return;
+    ShowWholeShop();
+}
+
+void TMainForm::ShowWholeShop() {
     PlayClick();
     SearchEdit->clear();
     ShopPosition = 1;
