@@ -10,6 +10,9 @@ namespace {
 
 constexpr qint64 MiB = 1024 * 1024;
 
+} // namespace
+
+// Incompressible data, like packed assets.
 QByteArray noise(qint64 size, quint32 seed) {
     QByteArray data(size, Qt::Uninitialized);
     QRandomGenerator(seed).fillRange(reinterpret_cast<quint32 *>(data.data()), size / 4);
@@ -28,8 +31,6 @@ QByteArray records(qint64 size, quint32 seed) {
     data.truncate(size);
     return data;
 }
-
-} // namespace
 
 GameArchive buildGameArchive(const QString &work, int divisor) {
     GameArchive archive;

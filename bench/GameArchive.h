@@ -1,6 +1,12 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+
+// Incompressible data, like packed assets; the same for the same seed.
+QByteArray noise(qint64 size, quint32 seed);
+// Records that deflate to about a third, like level or entity data.
+QByteArray records(qint64 size, quint32 seed);
 
 // A game-like zip archive for the benchmarks, deflated as zip tools do: large incompressible files
 // (packed assets), large compressible ones (level data) and thousands of small files (configs),

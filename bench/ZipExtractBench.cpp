@@ -7,6 +7,7 @@
 // resident size is its own and not that of building the archive. The archive is in the page cache, so
 // the figures are the cost of inflating and writing, not of reading a cold disk.
 
+#include "GameArchive.h"
 #include "platform/ZipExtractor.h"
 
 #include <QCoreApplication>
@@ -15,7 +16,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -50,26 +50,6 @@ long statusKiB(const QByteArray &key) {
 bool writeFile(const QString &path, const QByteArray &data) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
-}
-
-QByteArray noise(qint64 size, quint32 seed) {
-    QByteArray data(size, Qt::Uninitialized);
-    QRandomGenerator generator(seed);
-    generator.fillRange(reinterpret_cast<quint32 *>(data.data()), size / 4);
-    return data;
-}
-
-// Game data that deflates to about a third: numbered records with some random fields.
-QByteArray records(qint64 size, quint32 seed) {
-    QRandomGenerator generator(seed);
-    QByteArray data;
-    data.reserve(size + 128);
-    for (qint64 i = 0; data.size() < size; ++i)
-        data += "entity " + QByteArray::number(i) + " x=" + QByteArray::number(generator.bounded(100000)) +
-                " y=" + QByteArray::number(generator.bounded(100000)) + " model=props/crate_" +
-                QByteArray::number(generator.bounded(40)) + ".mdl\n";
-    data.truncate(size);
-    return data;
 }
 
 // Writes the source files into `sources` and returns their total size, or -1.

@@ -6,22 +6,10 @@ ClickLabel::ClickLabel(const QString &text, QWidget *parent)
     : QLabel(text, parent) {}
 
 void ClickLabel::mousePressEvent(QMouseEvent *event) {
-    if (event->button() != Qt::LeftButton) {
-        event->ignore();
-        return;
-    }
-    m_pressed = true;
-    event->accept();
+    m_click.press(event);
 }
 
 void ClickLabel::mouseReleaseEvent(QMouseEvent *event) {
-    if (event->button() != Qt::LeftButton) {
-        event->ignore();
-        return;
-    }
-    const bool click = m_pressed && rect().contains(event->position().toPoint());
-    m_pressed = false;
-    event->accept();
-    if (click)
+    if (m_click.release(event, rect()))
         Q_EMIT clicked();
 }

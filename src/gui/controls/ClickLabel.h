@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gui/controls/ClickGesture.h"
+
 #include <QLabel>
 
 // A text that can be clicked like a button (the product name of the status bar opens the credits).
@@ -17,5 +19,5 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
-    bool m_pressed = false;
+    ClickGesture m_click;
 };

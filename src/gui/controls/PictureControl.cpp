@@ -46,22 +46,10 @@ void PictureControl::paintEvent(QPaintEvent *) {
 }
 
 void PictureControl::mousePressEvent(QMouseEvent *event) {
-    if (event->button() != Qt::LeftButton) {
-        event->ignore();
-        return;
-    }
-    m_pressed = true;
-    event->accept();
+    m_click.press(event);
 }
 
 void PictureControl::mouseReleaseEvent(QMouseEvent *event) {
-    if (event->button() != Qt::LeftButton) {
-        event->ignore();
-        return;
-    }
-    const bool click = m_pressed && rect().contains(event->position().toPoint());
-    m_pressed = false;
-    event->accept();
-    if (click)
+    if (m_click.release(event, rect()))
         Q_EMIT clicked();
 }

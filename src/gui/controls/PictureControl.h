@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gui/controls/ClickGesture.h"
+
 #include <QPixmap>
 #include <QWidget>
 
@@ -45,5 +47,5 @@ private:
     qreal m_scaleX = 1;
     qreal m_scaleY = 1;
     int m_tag = 0;
-    bool m_pressed = false;
+    ClickGesture m_click;
 };
