@@ -1,6 +1,7 @@
 #include "net/DownloadJob.h"
 
 #include "core/DownloadReadout.h"
+#include "net/HttpGetStream.h"
 #include "net/ServiceTrust.h"
 #include "platform/TMySyncProcedure.h"
 
@@ -21,13 +22,15 @@ bool successStatus(const QNetworkReply &reply) {
     return status >= 200 && status < 300;
 }
 
-QString statusText(const QNetworkReply &reply) {
-    const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const QString reason =
-        QString::fromUtf8(reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray())
-            .trimmed();
+QString statusText(int status, const QByteArray &reasonPhrase) {
+    const QString reason = QString::fromUtf8(reasonPhrase).trimmed();
     return reason.isEmpty() ? QStringLiteral("HTTP %1").arg(status)
                             : QStringLiteral("HTTP %1 %2").arg(status).arg(reason);
+}
+
+QString statusText(const QNetworkReply &reply) {
+    return statusText(reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
+                      reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray());
 }
 
 } // namespace
@@ -119,46 +122,49 @@ void DownloadJob::sizeFinished(QNetworkReply *head) {
     m_fileCreated = true;
 
     m_startTick = m_clock->now();
-    m_reply = m_network->get(makeRequest());
-    m_reply->setReadBufferSize(kReadBufferBytes);
-    connect(m_reply, &QNetworkReply::readyRead, this, &DownloadJob::receive);
-    connect(m_reply, &QNetworkReply::finished, this, &DownloadJob::transferFinished);
+    m_transfer = new HttpGetStream(m_link->Request.url(),
+                                   {{QByteArrayLiteral("Accept-Encoding"), QByteArrayLiteral("identity")},
+                                    {QByteArrayLiteral("User-Agent"), QByteArrayLiteral("Quillbarrow")}},
+                                   ServiceTrust::configuration(),
+                                   std::max(kConnectionTimeoutMs, kResponseTimeoutMs), this);
+    connect(m_transfer, &HttpGetStream::headersReceived, this, &DownloadJob::checkStatus);
+    connect(m_transfer, &HttpGetStream::bodyReceived, this, &DownloadJob::receive);
+    connect(m_transfer, &HttpGetStream::finished, this, &DownloadJob::transferFinished);
+    m_transfer->start();
     answer({true, m_announced, {}});
 }
 
-void DownloadJob::receive() {
-    if (m_done || !m_reply)
-        return;
-    if (!m_statusChecked) {
-        m_statusChecked = true;
-        if (!successStatus(*m_reply))
-            m_failure = QStringLiteral("The download of %1 failed: the server answered %2.")
-                            .arg(name(), statusText(*m_reply));
-    }
-    const QByteArray block = m_reply->readAll();
-    if (block.isEmpty())
+void DownloadJob::checkStatus() {
+    const int status = m_transfer->status();
+    if (status < 200 || status >= 300)
+        m_failure = QStringLiteral("The download of %1 failed: the server answered %2.")
+                        .arg(name(), statusText(status, m_transfer->reason()));
+}
+
+void DownloadJob::receive(QByteArrayView block) {
+    if (m_done || !m_transfer)
         return;
     if (!m_failure.isEmpty()) {
-        // An error page is not the file: read to its end (so the reply keeps its own error) and
-        // dropped; one that goes on and on is cut off.
+        // An error page is not the file: read to its end and dropped; one that goes on and on is
+        // cut off.
         m_discardedBytes += block.size();
-        if (m_discardedBytes > kReadBufferBytes)
-            m_reply->abort();
+        if (m_discardedBytes > kErrorPageBytes)
+            m_transfer->abort();
         return;
     }
-    if (m_file.write(block) != block.size()) {
+    if (m_file.write(block.data(), block.size()) != block.size()) {
         m_failure = QStringLiteral("The download of %1 failed: cannot write %2: %3")
                         .arg(name(), m_file.fileName(), m_file.errorString());
-        m_reply->abort();
+        m_transfer->abort();
         return;
     }
     m_received += block.size();
 
     bool abort = m_link->Abort;
     DownloadDataReceived(m_announced, m_received, abort);
-    if (abort && m_reply && !m_done) {
+    if (abort && m_transfer && !m_done) {
         m_link->Abort = true;
-        m_reply->abort();
+        m_transfer->abort();
     }
 }
 
@@ -177,10 +183,10 @@ void DownloadJob::DownloadDataReceived(qint64, qint64 readCount, bool &abort) {
 }
 
 void DownloadJob::transferFinished() {
-    if (m_done || !m_reply)
+    if (m_done || !m_transfer)
         return;
     m_done = true;
-    QNetworkReply &reply = *m_reply;
+    const HttpGetStream &transfer = *m_transfer;
 
     if (m_discarded) {
         removePartialFile();
@@ -188,21 +194,13 @@ void DownloadJob::transferFinished() {
         return;
     }
 
-    if (m_failure.isEmpty() && !m_link->Abort && reply.error() == QNetworkReply::NoError) {
-        const QByteArray rest = reply.readAll();
-        if (!rest.isEmpty() && m_file.write(rest) != rest.size())
-            m_failure = QStringLiteral("The download of %1 failed: cannot write %2: %3")
-                            .arg(name(), m_file.fileName(), m_file.errorString());
-        m_received += rest.size();
-    }
     if (m_failure.isEmpty() && !m_file.flush())
         m_failure = QStringLiteral("The download of %1 failed: cannot write %2: %3")
                         .arg(name(), m_file.fileName(), m_file.errorString());
     m_file.close();
 
     // The GET's own length counts; the size request's stands in when the GET sent none.
-    const QVariant length = reply.header(QNetworkRequest::ContentLengthHeader);
-    const qint64 expected = length.isValid() ? length.toLongLong() : m_announced;
+    const qint64 expected = transfer.contentLength() >= 0 ? transfer.contentLength() : m_announced;
 
     DownloadLink::End end = DownloadLink::End::Completed;
     QString message;
@@ -212,13 +210,9 @@ void DownloadJob::transferFinished() {
     } else if (!m_failure.isEmpty()) {
         end = DownloadLink::End::Failed;
         message = m_failure;
-    } else if (reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid() && !successStatus(reply)) {
+    } else if (transfer.failure() != HttpGetStream::Failure::None) {
         end = DownloadLink::End::Failed;
-        message = QStringLiteral("The download of %1 failed: the server answered %2.")
-                      .arg(name(), statusText(reply));
-    } else if (reply.error() != QNetworkReply::NoError) {
-        end = DownloadLink::End::Failed;
-        message = QStringLiteral("The download of %1 failed: %2").arg(name(), failureText(reply));
+        message = QStringLiteral("The download of %1 failed: %2").arg(name(), failureText(transfer));
     } else if (m_received == 0) {
         end = DownloadLink::End::Empty;
     } else if (expected >= 0 && m_received != expected) {
@@ -241,10 +235,10 @@ void DownloadJob::transferFinished() {
 void DownloadJob::stop() {
     m_link->Abort = true;
     // Local copies: the guarded pointers may change between the test and the call.
-    QNetworkReply *reply = m_reply.data();
+    HttpGetStream *transfer = m_transfer.data();
     QNetworkReply *head = m_head.data();
-    if (reply && !m_done)
-        reply->abort();
+    if (transfer && !m_done)
+        transfer->abort();
     else if (head)
         head->abort();
 }
@@ -254,10 +248,10 @@ void DownloadJob::discard() {
     m_link->Abort = true;
     if (m_done)
         return;
-    QNetworkReply *reply = m_reply.data();
+    HttpGetStream *transfer = m_transfer.data();
     QNetworkReply *head = m_head.data();
-    if (reply)
-        reply->abort();
+    if (transfer)
+        transfer->abort();
     else if (head)
         head->abort();
     // Whatever the aborts did, this job is over and its file with it.
@@ -300,5 +294,24 @@ QString DownloadJob::failureText(const QNetworkReply &reply) const {
         return QStringLiteral("the server's certificate is not trusted (%1).").arg(reply.errorString());
     default:
         return reply.errorString() + u'.';
+    }
+}
+
+QString DownloadJob::failureText(const HttpGetStream &transfer) const {
+    switch (transfer.failure()) {
+    case HttpGetStream::Failure::Refused:
+        return QStringLiteral("the server refused the connection.");
+    case HttpGetStream::Failure::Closed:
+        return QStringLiteral("the server closed the connection.");
+    case HttpGetStream::Failure::HostNotFound:
+        return QStringLiteral("the server was not found.");
+    case HttpGetStream::Failure::TimedOut:
+    case HttpGetStream::Failure::Aborted:
+        // Stopping is the abort flag's business; an abort without it is the time-out's.
+        return QStringLiteral("the server stopped answering.");
+    case HttpGetStream::Failure::Tls:
+        return QStringLiteral("the server's certificate is not trusted (%1).").arg(transfer.errorString());
+    default:
+        return transfer.errorString() + u'.';
     }
 }

@@ -3,19 +3,21 @@
 #include "net/DownloadLink.h"
 #include "platform/TickClock.h"
 
+#include <QByteArrayView>
 #include <QFile>
 #include <QObject>
 #include <QPointer>
 #include <atomic>
 #include <memory>
 
+class HttpGetStream;
 class QNetworkAccessManager;
 class QNetworkReply;
 class QNetworkRequest;
 
 // One download on the worker thread, with a network client of its own: the size request (HEAD),
-// then the GET written into the target file block by block as it arrives. Every block is handed to
-// the UI thread with its read count and speed and waits for the abort answer. At the end the
+// then the GET on a socket of its own, written into the target file block by block as it arrives. Every block
+// is handed to the UI thread with its read count and speed and waits for the abort answer. At the end the
 // outcome is handed over once, the partial file removed unless the file is complete, and the job
 // releases itself (with its client) after it has returned to the worker's event loop.
 class DownloadJob final : public QObject {
@@ -24,8 +26,8 @@ public:
     // Both 3000 ms: at most that long without a byte moving, while connecting as while receiving.
     static constexpr int kConnectionTimeoutMs = 3000;
     static constexpr int kResponseTimeoutMs = 3000;
-    // What the network layer may hold ahead of the file; beyond it, reading from the server pauses.
-    static constexpr qint64 kReadBufferBytes = 1024 * 1024;
+    // An error page longer than this is cut off rather than read to its end.
+    static constexpr qint64 kErrorPageBytes = 1024 * 1024;
 
     // uiContext: the UI end of the hand-overs. jobsAlive counts jobs not yet released.
     DownloadJob(std::shared_ptr<DownloadLink> link, QObject *uiContext,
@@ -46,13 +48,15 @@ public:
 private:
     QNetworkRequest makeRequest() const;
     void sizeFinished(QNetworkReply *head);
-    void receive();
+    void checkStatus();
+    void receive(QByteArrayView block);
     void transferFinished();
     void DownloadDataReceived(qint64 contentLength, qint64 readCount, bool &abort);
     void answer(DownloadStart start);
     void removePartialFile();
     void release();
     [[nodiscard]] QString failureText(const QNetworkReply &reply) const;
+    [[nodiscard]] QString failureText(const HttpGetStream &transfer) const;
     [[nodiscard]] QString name() const;
 
     std::shared_ptr<DownloadLink> m_link;
@@ -62,11 +66,10 @@ private:
     std::shared_ptr<std::atomic_int> m_jobsAlive;
     QNetworkAccessManager *m_network = nullptr;
     QPointer<QNetworkReply> m_head;
-    QPointer<QNetworkReply> m_reply;
+    QPointer<HttpGetStream> m_transfer;
     QFile m_file;
     bool m_fileCreated = false;
     bool m_answered = false;
-    bool m_statusChecked = false;
     bool m_done = false;
     bool m_discarded = false;
     quint32 m_startTick = 0;
