@@ -1,11 +1,14 @@
 // Download throughput and memory of the launcher's download client: a file of 1 GiB (or the MiB
 // given as the first argument) from the reference service's nginx over HTTPS on loopback, written
 // to a temporary folder. Prints MB/s and the peak resident set; the file must stream to disk, so the
-// peak stays far below the file's size.
+// peak stays far below the file's size. curl fetches the same file into the same folder in turns
+// with the client, so the ratio of the two is taken under the same conditions.
 //
 //   DownloadBench [MiB [FOLDER]]    FOLDER: where the file goes (a temporary folder below it)
+#include "BenchProbes.h"
 #include "RunningService.h"
 #include "net/DownloadClient.h"
+#include "platform/HeapTuning.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,19 +17,50 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
-// A field of /proc/self/status in KiB (VmRSS, VmHWM).
-qint64 statusKiB(const QByteArray &field) {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
+constexpr int kRounds = 3;
+
+// Seconds for the launcher's client to fetch Bench.bin into folder, or -1 with error set.
+double clientOnce(const QByteArray &base, const QString &folder, qint64 bytes, qint64 &blocks,
+                  qint64 &peakRssKiB, qint64 &sizeRequestMs, QString &error) {
+    QEventLoop loop;
+    DownloadOutcome result;
+    DownloadClient client(
+        [&](int, int, bool &) {
+            // A sample per 256 blocks keeps /proc reads out of the figure.
+            if (++blocks % 256 == 0)
+                peakRssKiB = std::max(peakRssKiB, processStatusKiB("VmRSS"));
+        },
+        [&](const DownloadOutcome &outcome) {
+            result = outcome;
+            loop.quit();
+        });
+    QElapsedTimer clock;
+    clock.start();
+    const DownloadStart start =
+        client.StartDownload({"Bench.bin", base, folder.toUtf8(), "Bench", DownloadPurpose::GameInstall, 0});
+    sizeRequestMs = clock.elapsed();
+    if (!start.Started) {
+        error = start.Message;
         return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith(field + ':'))
-            return line.mid(field.size() + 1).trimmed().split(' ').value(0).toLongLong();
-    return -1;
+    }
+    loop.exec();
+    const double seconds = double(clock.nsecsElapsed()) / 1e9;
+    peakRssKiB = std::max(peakRssKiB, processStatusKiB("VmRSS"));
+    const qint64 written = QFileInfo(QDir(folder).filePath(QStringLiteral("Bench.bin"))).size();
+    if (result.Result != DownloadOutcome::Kind::Completed || written != bytes) {
+        error = QStringLiteral("the download did not complete: %1 (%2 of %3 bytes)")
+                    .arg(result.Message)
+                    .arg(written)
+                    .arg(bytes);
+        return -1;
+    }
+    return seconds;
 }
 
 int fail(const QString &what) {
@@ -37,6 +71,8 @@ int fail(const QString &what) {
 } // namespace
 
 int main(int argc, char **argv) {
+    // As the launcher does at its start.
+    tuneHeapForStreaming();
     QCoreApplication app(argc, argv);
     const qint64 mebibytes = argc > 1 ? QByteArray(argv[1]).toLongLong() : 1024;
     if (mebibytes <= 0 || mebibytes >= 2048)
@@ -60,49 +96,48 @@ int main(int argc, char **argv) {
     if (!folder.isValid())
         return fail(QStringLiteral("no temporary folder"));
 
-    QEventLoop loop;
-    qint64 blocks = 0;
-    qint64 peakRssKiB = 0;
-    DownloadOutcome result;
-    DownloadClient client(
-        [&](int, int, bool &) {
-            // A sample per 256 blocks keeps /proc reads out of the figure.
-            if (++blocks % 256 == 0)
-                peakRssKiB = std::max(peakRssKiB, statusKiB("VmRSS"));
-        },
-        [&](const DownloadOutcome &outcome) {
-            result = outcome;
-            loop.quit();
-        });
-
-    const qint64 rssBeforeKiB = statusKiB("VmRSS");
-    QElapsedTimer clock;
-    clock.start();
-    const DownloadStart start = client.StartDownload(
-        {"Bench.bin", "https://localhost:" + QByteArray::number(service.port()) + "/download/",
-         folder.path().toUtf8(), "Bench", DownloadPurpose::GameInstall, 0});
-    const qint64 sizeRequestMs = clock.elapsed();
-    if (!start.Started)
-        return fail(start.Message);
-    loop.exec();
-    const double seconds = double(clock.nsecsElapsed()) / 1e9;
-
-    const qint64 written = QFileInfo(folder.filePath(QStringLiteral("Bench.bin"))).size();
-    if (result.Result != DownloadOutcome::Kind::Completed || written != bytes)
-        return fail(QStringLiteral("the download did not complete: %1 (%2 of %3 bytes)")
-                        .arg(result.Message)
-                        .arg(written)
-                        .arg(bytes));
-    peakRssKiB = std::max(peakRssKiB, statusKiB("VmRSS"));
-
+    const QByteArray base = "https://localhost:" + QByteArray::number(service.port()) + "/download/";
+    const QString target = folder.filePath(QStringLiteral("Bench.bin"));
     std::printf("file               %lld MiB over HTTPS from nginx on loopback into %s\n", mebibytes,
                 qPrintable(folder.path()));
-    std::printf("size request       %lld ms (blocking)\n", sizeRequestMs);
-    std::printf("transfer           %.2f s, %.1f MB/s (%.1f MiB/s)\n", seconds, double(bytes) / 1e6 / seconds,
-                double(bytes) / 1048576.0 / seconds);
-    std::printf("progress hand-overs %lld (%.1f KiB per block)\n", blocks,
-                double(bytes) / 1024.0 / double(blocks));
+    std::printf("load average       %s\n", loadAverage().constData());
+
+    // One fetch first, not counted: the first read of the served file and the first writes of the
+    // target's size cost more than the rest.
+    if (curlSeconds(QString::fromUtf8(base + "Bench.bin"), RunningService::caCertificatePath(), target) < 0)
+        return fail(QStringLiteral("curl did not fetch the file"));
+    QFile::remove(target);
+
+    const qint64 rssBeforeKiB = processStatusKiB("VmRSS");
+    qint64 peakRssKiB = 0;
+    std::vector<double> ratios;
+    for (int round = 1; round <= kRounds; ++round) {
+        qint64 blocks = 0;
+        qint64 sizeRequestMs = 0;
+        QString error;
+        settleDisk();
+        const double client =
+            clientOnce(base, folder.path(), bytes, blocks, peakRssKiB, sizeRequestMs, error);
+        if (client < 0)
+            return fail(error);
+        QFile::remove(target);
+        settleDisk();
+        const double curl =
+            curlSeconds(QString::fromUtf8(base + "Bench.bin"), RunningService::caCertificatePath(), target);
+        if (curl < 0 || QFileInfo(target).size() != bytes)
+            return fail(QStringLiteral("curl did not fetch the file"));
+        QFile::remove(target);
+        ratios.push_back(curl / client);
+        std::printf("round %d            client %.2f s %.1f MB/s (size request %lld ms, %lld hand-overs of "
+                    "%.1f KiB), curl %.2f s %.1f MB/s, client/curl %.2f\n",
+                    round, client, double(bytes) / 1e6 / client, sizeRequestMs, blocks,
+                    double(bytes) / 1024.0 / double(std::max<qint64>(blocks, 1)), curl,
+                    double(bytes) / 1e6 / curl, curl / client);
+    }
+    std::sort(ratios.begin(), ratios.end());
+    std::printf("client/curl        median %.2f (min %.2f, max %.2f)\n", ratios[ratios.size() / 2],
+                ratios.front(), ratios.back());
     std::printf("RSS                before %lld KiB, peak sampled %lld KiB, high-water mark %lld KiB\n",
-                rssBeforeKiB, peakRssKiB, statusKiB("VmHWM"));
+                rssBeforeKiB, peakRssKiB, processStatusKiB("VmHWM"));
     return 0;
 }

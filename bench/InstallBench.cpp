@@ -8,10 +8,12 @@
 //
 //   InstallBench [--quick] [WORK_FOLDER]    the files go into a temporary folder below it (default:
 //                                           /tmp); --quick: everything 16 times smaller
+#include "BenchProbes.h"
 #include "GameArchive.h"
 #include "RunningService.h"
 #include "gui/app/MainForm.h"
 #include "net/DownloadClient.h"
+#include "platform/HeapTuning.h"
 #include "platform/ZipExtractor.h"
 
 #include <QApplication>
@@ -39,24 +41,8 @@ int fail(const QString &what) {
     return 1;
 }
 
-QByteArray loadAverage() {
-    QFile file(QStringLiteral("/proc/loadavg"));
-    return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray("?");
-}
-
 double mbps(qint64 bytes, double seconds) {
     return double(bytes) / 1e6 / seconds;
-}
-
-// Seconds for curl to fetch the URL into path, or -1.
-double curlOnce(const QString &url, const QString &path) {
-    QElapsedTimer clock;
-    clock.start();
-    const int rc = QProcess::execute(QStringLiteral("curl"),
-                                     {QStringLiteral("-sS"), QStringLiteral("--cacert"),
-                                      RunningService::caCertificatePath(), QStringLiteral("-o"), path, url});
-    const double seconds = double(clock.nsecsElapsed()) / 1e9;
-    return rc == 0 ? seconds : -1;
 }
 
 // Seconds for the launcher's client to fetch file into folder, or -1.
@@ -114,6 +100,8 @@ struct TickWatch {
 } // namespace
 
 int main(int argc, char **argv) {
+    // As the launcher does at its start.
+    tuneHeapForStreaming();
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -163,7 +151,8 @@ int main(int argc, char **argv) {
     double bestCurl = 1e9, bestClient = 1e9;
     for (int round = 0; round < Rounds; ++round) {
         const QString target = QDir(downloads).filePath(QStringLiteral("Bench.bin"));
-        const double curl = curlOnce(QString::fromUtf8(base + "Bench.bin"), target);
+        const double curl =
+            curlSeconds(QString::fromUtf8(base + "Bench.bin"), RunningService::caCertificatePath(), target);
         QFile::remove(target);
         const double client = clientOnce(base, "Bench.bin", downloads, big);
         QFile::remove(target);

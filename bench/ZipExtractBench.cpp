@@ -7,6 +7,7 @@
 // resident size is its own and not that of building the archive. The archive is in the page cache, so
 // the figures are the cost of inflating and writing, not of reading a cold disk.
 
+#include "BenchProbes.h"
 #include "GameArchive.h"
 #include "platform/ZipExtractor.h"
 
@@ -32,19 +33,6 @@ qint64 cpuNs() {
     getrusage(RUSAGE_SELF, &usage);
     return (qint64(usage.ru_utime.tv_sec) + usage.ru_stime.tv_sec) * 1000000000 +
            (qint64(usage.ru_utime.tv_usec) + usage.ru_stime.tv_usec) * 1000;
-}
-
-// A line of /proc/self/status in KiB: VmRSS now, VmHWM the peak of this program image (unlike
-// getrusage's ru_maxrss, which keeps the peak of the parent that forked it).
-long statusKiB(const QByteArray &key) {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QList<QByteArray> lines = status.readAll().split('\n');
-    for (const QByteArray &line : lines)
-        if (line.startsWith(key + ':'))
-            return line.mid(key.size() + 1).trimmed().split(' ').value(0).toLong();
-    return -1;
 }
 
 bool writeFile(const QString &path, const QByteArray &data) {
@@ -107,7 +95,7 @@ bool makeArchive(const QString &sources, const QString &archivePath) {
 
 // Child: one extraction, one result line.
 int extractOnce(const QString &archivePath, const QString &target) {
-    const long rssBefore = statusKiB("VmRSS");
+    const qint64 rssBefore = processStatusKiB("VmRSS");
     qint64 reports = 0;
     QElapsedTimer timer;
     timer.start();
@@ -120,10 +108,11 @@ int extractOnce(const QString &archivePath, const QString &target) {
         std::fprintf(stderr, "extraction failed: %s\n", qPrintable(result.error));
         return 1;
     }
-    std::printf("%lld %lld %lld %lld %lld %ld %ld %ld\n", static_cast<long long>(wall),
+    std::printf("%lld %lld %lld %lld %lld %lld %lld %lld\n", static_cast<long long>(wall),
                 static_cast<long long>(cpu), static_cast<long long>(result.bytesWritten),
-                static_cast<long long>(result.filesWritten), static_cast<long long>(reports), rssBefore,
-                statusKiB("VmRSS"), statusKiB("VmHWM"));
+                static_cast<long long>(result.filesWritten), static_cast<long long>(reports),
+                static_cast<long long>(rssBefore), static_cast<long long>(processStatusKiB("VmRSS")),
+                static_cast<long long>(processStatusKiB("VmHWM")));
     return 0;
 }
 

@@ -2,6 +2,7 @@
 // happens, the process ends with 0.
 #include "gui/app/LauncherForms.h"
 #include "gui/app/MainForm.h"
+#include "platform/HeapTuning.h"
 #include "platform/SingleInstanceLock.h"
 
 #include <QApplication>
@@ -19,6 +20,7 @@ void showError(const QString &message) {
 } // namespace
 
 int main(int argc, char **argv) {
+    tuneHeapForStreaming();
     // A lock file that cannot be made does not stop the launcher; only another holder does.
     SingleInstanceLock instance;
     if (!instance.tryAcquire() && instance.state() == SingleInstanceLock::State::TakenByOther)
