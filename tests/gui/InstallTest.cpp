@@ -308,6 +308,46 @@ private Q_SLOTS:
         QCOMPARE(f.SelectedGame, Whisperwood);
     }
 
+    void failedUpdateLeavesTheGameAsItWas() {
+        ServedWindow w;
+        QVERIFY(w.start(m_url));
+        TMainForm &f = *w.form;
+        f.LoggedIn = true;
+        const ZipExtractResult unpacked = ZipExtractor::extract(
+            QDir(ServedWindow::downloadDir(m_service)).filePath(u"Whisperwood.zip"_s),
+            w.workingPath(u"Games/Whisperwood"_s), [](const QByteArray &, quint32, quint32, qint64) {});
+        QVERIFY2(unpacked.ok, qPrintable(unpacked.error));
+        QFile exe(exePath(w, Whisperwood));
+        QVERIFY(exe.open(QIODevice::ReadOnly));
+        const QByteArray exeBefore = exe.readAll();
+        exe.close();
+
+        // An update whose new executable comes out whole before its data turns out damaged.
+        const QString update =
+            QDir(ServedWindow::downloadDir(m_service)).filePath(u"Whisperwood.U.1.4.2.0.zip"_s);
+        QVERIFY(writeArchive(update, {{"Whisperwood.exe", "#!/bin/sh\necho new\n", false, 0755},
+                                      {"Data/levels.bin", randomBytes(2 * 1024 * 1024)}}));
+        QFile damaged(update);
+        QVERIFY(damaged.open(QIODevice::ReadWrite));
+        QVERIFY(damaged.seek(damaged.size() / 2));
+        QVERIFY(damaged.write(QByteArray(64, '\x5a')) == 64);
+        damaged.close();
+
+        f.Library.LatestVersion[Whisperwood] = "1.4.2.0";
+        w.selectGame(Whisperwood);
+        QCOMPARE(f.BtnPlay->tag(), 2);
+        f.UpdateSelectedGame();
+        QVERIFY(w.tickUntil([&] { return jobIdle(f); }));
+
+        QVERIFY2(w.chat().contains(u"The update of Whisperwood failed: "_s), qPrintable(w.chat()));
+        QVERIFY(exe.open(QIODevice::ReadOnly));
+        QVERIFY(exe.readAll() == exeBefore);
+        QCOMPARE(installedVersion(w, Whisperwood), QByteArray("1.4.0.7"));
+        QVERIFY(!QFile::exists(w.workingPath(u"Games/Whisperwood/Data/levels.bin"_s)));
+        QTRY_VERIFY(!QFile::exists(w.workingPath(u"Temp"_s)));
+        QCOMPARE(f.BtnPlay->tag(), 2);
+    }
+
     void unusableArchiveIsReported_data() {
         QTest::addColumn<qint16>("game");
         QTest::newRow("an error page") << IronMeadow;

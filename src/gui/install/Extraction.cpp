@@ -1,11 +1,14 @@
 // Unpacking a downloaded archive into the game's folder, with the bar in archive bytes.
 #include "gui/app/MainForm.h"
 #include "platform/FileSystemInfo.h"
+#include "platform/FolderMerge.h"
 #include "platform/ZipExtractor.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QThread>
 #include <QTimer>
 #include <memory>
@@ -22,13 +25,19 @@ std::optional<QString> TMainForm::ExtractArchive(const QString &archivePath, qin
     // thread of its own while this one goes on serving the window: the engine tick runs in here, and
     // its finishing dispatch waits, as StepReady is false. A write the disk holds up must not stop
     // the window. The call still returns only when the archive is out.
+    //
+    // The archive is unpacked beside it in Temp first and moved into the game's folder only when
+    // all of it came out: a damaged archive or a full disk leaves the game as it was, not half
+    // old and half new.
     const QString target = WorkingPath(QString::fromUtf8(folder));
+    const QString staging = QFileInfo(archivePath).dir().filePath(QStringLiteral(".unpacked"));
     QObject reports;
     ZipExtractResult result;
     const auto report = [this, &reports](auto &&apply) {
         QMetaObject::invokeMethod(&reports, std::forward<decltype(apply)>(apply), Qt::QueuedConnection);
     };
     const std::unique_ptr<QThread> writer(QThread::create([&] {
+        QDir(staging).removeRecursively(); // left by a launcher that did not get to its clean-up
         const ZipListing listing = ZipExtractor::list(archivePath);
         if (!listing.ok) {
             result.error = listing.error;
@@ -37,7 +46,7 @@ std::optional<QString> TMainForm::ExtractArchive(const QString &archivePath, qin
                 UnzipState = ::UnzipProgress(archiveSize, listing.entryCount, listing.folderCount);
             });
             result = ZipExtractor::extract(
-                archivePath, target,
+                archivePath, staging,
                 [&report, this](const QByteArray &entryName, quint32 compressedSize, quint32 uncompressedSize,
                                 qint64 position) {
                     report([this, entryName, compressedSize, uncompressedSize, position] {
@@ -47,6 +56,14 @@ std::optional<QString> TMainForm::ExtractArchive(const QString &archivePath, qin
         }
         // Done with, whatever came of it; the clean-up removes the folder it lay in.
         QFile::remove(archivePath);
+        if (result.ok) {
+            const FolderMergeResult moved = FolderMerge::moveContents(staging, target);
+            if (!moved.ok) {
+                result.ok = false;
+                result.error = moved.error;
+            }
+        }
+        QDir(staging).removeRecursively();
     }));
     QEventLoop loop;
     connect(writer.get(), &QThread::finished, &loop, &QEventLoop::quit);

@@ -150,9 +150,9 @@ void TMainForm::FinishGameJob(bool update) {
             const QString target = WorkingPath(QString::fromUtf8(GameLibrary::GameFolderPath(game)));
             const bool targetExisted = QFileInfo::exists(target);
             if (const std::optional<QString> failure = ExtractArchive(DownloadJobFile, game)) {
-                // A refused archive may have made the game's folder and nothing in it.
+                // Nothing of a failed first installation stays (moving into place can fail part-way).
                 if (!targetExisted)
-                    QDir().rmdir(target);
+                    QDir(target).removeRecursively();
                 PlayError();
                 ChatSay((update ? "The update of " : "The installation of ") + title +
                         " failed: " + failure->toUtf8());
