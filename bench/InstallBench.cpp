@@ -151,9 +151,11 @@ int main(int argc, char **argv) {
     double bestCurl = 1e9, bestClient = 1e9;
     for (int round = 0; round < Rounds; ++round) {
         const QString target = QDir(downloads).filePath(QStringLiteral("Bench.bin"));
+        settleDisk();
         const double curl =
             curlSeconds(QString::fromUtf8(base + "Bench.bin"), RunningService::caCertificatePath(), target);
         QFile::remove(target);
+        settleDisk();
         const double client = clientOnce(base, "Bench.bin", downloads, big);
         QFile::remove(target);
         if (curl < 0 || client < 0)
