@@ -294,10 +294,11 @@ bool writeAll(int fd, const char *data, qsizetype size) {
 // The state of one extraction call; a nested call from the progress callback gets its own.
 class Extraction {
 public:
-    Extraction(zip_t *archive, QByteArray root, const ZipProgress &progress)
+    Extraction(zip_t *archive, QByteArray root, const ZipProgress &progress, const std::atomic_bool *stop)
         : m_archive(archive)
         , m_root(std::move(root))
-        , m_progress(progress) {}
+        , m_progress(progress)
+        , m_stop(stop) {}
 
     // Refuses before anything is written when a folder already on disk would lead an entry outside.
     bool checkFoldersOnDisk(const std::vector<Entry> &entries) {
@@ -312,6 +313,8 @@ public:
     }
 
     bool write(const Entry &entry) {
+        if (stopped())
+            return fail(QStringLiteral("The extraction was stopped"));
         switch (entry.kind) {
         case EntryKind::Folder:
             return walkFolders(entry.path, true, entry);
@@ -405,6 +408,8 @@ private:
                                 .arg(name, QString::fromUtf8(zip_file_strerror(file.get()))));
             if (n == 0)
                 break;
+            if (stopped())
+                return fail(QStringLiteral("The extraction was stopped"));
             if (zip_uint64_t(position + n) > entry.size)
                 return fail(
                     QStringLiteral("The archive entry %1 holds more data than its header says").arg(name));
@@ -459,9 +464,12 @@ private:
         return true;
     }
 
+    bool stopped() const { return m_stop && m_stop->load(); }
+
     zip_t *m_archive;
     QByteArray m_root;
     const ZipProgress &m_progress;
+    const std::atomic_bool *m_stop;
     QByteArray m_buffer;
 };
 
@@ -495,7 +503,7 @@ ZipListing ZipExtractor::list(const QString &archivePath) {
 }
 
 ZipExtractResult ZipExtractor::extract(const QString &archivePath, const QString &targetFolder,
-                                       const ZipProgress &progress) {
+                                       const ZipProgress &progress, const std::atomic_bool *stop) {
     ZipExtractResult failed;
     const ArchivePtr archive = openArchive(archivePath, failed.error);
     std::vector<Entry> entries;
@@ -514,7 +522,7 @@ ZipExtractResult ZipExtractor::extract(const QString &archivePath, const QString
         return failed;
     }
 
-    Extraction extraction(archive.get(), root, progress);
+    Extraction extraction(archive.get(), root, progress, stop);
     if (!extraction.checkFoldersOnDisk(entries))
         return extraction.result;
     for (const Entry &entry : entries) {

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <atomic>
 #include <functional>
 
 // Called while an entry is written: the entry's name as stored in the archive, the compressed and
@@ -41,10 +42,11 @@ struct ZipExtractResult {
 // good one; entries extracted before a failure stay. Files of the target that are not in the archive
 // stay. Unix permission bits of the archive are restored without setuid, setgid and sticky bits (0644
 // when the archive has none); folders get the default mode. A crash of the process can leave a
-// ".qbx-" temporary file behind.
+// ".qbx-" temporary file behind. A set stop flag ends the extraction between two chunks as a failure
+// ("stopped"); the entry being written is dropped like a damaged one.
 class ZipExtractor {
 public:
     static ZipListing list(const QString &archivePath);
     static ZipExtractResult extract(const QString &archivePath, const QString &targetFolder,
-                                    const ZipProgress &progress);
+                                    const ZipProgress &progress, const std::atomic_bool *stop = nullptr);
 };

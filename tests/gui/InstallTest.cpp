@@ -32,6 +32,7 @@ constexpr qint16 Hexbound = 4;
 constexpr qint16 CinderVale = 5;
 constexpr qint16 PocketArmada = 6;
 constexpr qint16 Whisperwood = 7;
+constexpr qint16 SkylineSprint = 8;
 const QString PlayerEmail = u"player@example.com"_s;
 const QString PlayerPassword = u"pass word"_s;
 
@@ -142,6 +143,12 @@ private Q_SLOTS:
         // Folders only for Pocket Armada: the extraction reports no progress at all.
         QVERIFY(writeArchive(download.filePath(u"PocketArmada.zip"_s),
                              {{"Data/", {}, true}, {"Data/Levels/", {}, true}}));
+
+        // Skyline Sprint with 48 MB of level data: its extraction takes a while.
+        const QString skyline = download.filePath(u"SkylineSprint.zip"_s);
+        for (int i = 0; i < 24; ++i)
+            QVERIFY(addToArchive(skyline,
+                                 {"Levels/" + QByteArray::number(i) + ".bin", randomBytes(2 * 1024 * 1024)}));
 
         // Nothing at all for Cinder Vale.
         QFile empty(download.filePath(u"CinderVale.zip"_s));
@@ -350,6 +357,33 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(w.workingPath(u"Games/Whisperwood/Data/levels.bin"_s)));
         QTRY_VERIFY(!QFile::exists(w.workingPath(u"Temp"_s)));
         QCOMPARE(f.BtnPlay->tag(), 2);
+    }
+
+    void leavingDuringExtractionStopsIt() {
+        ServedWindow w;
+        QVERIFY(w.start(m_url));
+        TMainForm &f = *w.form;
+        f.LoggedIn = true;
+        // Once the first entries are out, the player leaves and the final shutdown comes.
+        bool left = false;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, &watch, [&] {
+            if (left || f.JobStep != 2 || f.ProgressValue <= 0)
+                return;
+            left = true;
+            f.BtnExitClick();
+            f.AppEndTimerTimer();
+        });
+        watch.start(1);
+        w.selectGame(SkylineSprint);
+        f.BtnInstallClick();
+        QVERIFY(w.tickUntil([&] { return left; }));
+        // ExtractArchive has returned: the writer stopped well before the archive's end.
+        QVERIFY2(f.ProgressValue < f.ProgressMax / 2, qPrintable(QString::number(f.ProgressValue)));
+        QCOMPARE(w.fixture.exitCodes, QList<int>{0});
+        QVERIFY(!QFile::exists(w.workingPath(u"Games/SkylineSprint"_s)));
+        QVERIFY(!QFile::exists(w.workingPath(u"Temp/.unpacked"_s)));
+        QVERIFY2(!w.chat().contains(u"failed"_s), qPrintable(w.chat()));
     }
 
     void unusableArchiveIsReported_data() {

@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -470,6 +471,24 @@ private Q_SLOTS:
         QCOMPARE(readFile(path(u"out/small.txt"_s)), QByteArray("fits"));
         QCOMPARE(tree(path(u"out"_s)), (QStringList{u"big.bin"_s, u"small.txt"_s}));
         QCOMPARE(result.filesWritten, 1);
+    }
+
+    void stopFlagEndsItBetweenChunks() {
+        writeZip(path(u"s.zip"_s), {file("first.txt", "whole"), file("big.bin", randomBytes(3 * 1024 * 1024)),
+                                    file("never.txt", "not reached")});
+        writeFile(path(u"out/big.bin"_s), "good old file");
+        std::atomic_bool stop = false;
+        const ZipExtractResult result = ZipExtractor::extract(
+            path(u"s.zip"_s), path(u"out"_s),
+            [&](const QByteArray &name, quint32, quint32, qint64 position) {
+                if (name == "big.bin" && position > 0)
+                    stop = true;
+            },
+            &stop);
+        QVERIFY(!result.ok);
+        QVERIFY2(result.error.contains(u"stopped"_s), qPrintable(result.error));
+        QCOMPARE(readFile(path(u"out/big.bin"_s)), QByteArray("good old file"));
+        QCOMPARE(tree(path(u"out"_s)), (QStringList{u"big.bin"_s, u"first.txt"_s}));
     }
 
     void progressMayServeTheEventLoop() {

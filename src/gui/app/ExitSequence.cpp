@@ -38,6 +38,8 @@ void TMainForm::AppEndTimerTimer() {
 }
 
 void TMainForm::FormClose() {
+    // An archive still coming out is left where it is; the game stays as it was.
+    ExtractionStop = true;
     if (!DownloadIdle)
         CleanUpOnClose();
 }

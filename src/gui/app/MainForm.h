@@ -13,6 +13,7 @@
 #include <QString>
 #include <QWidget>
 #include <array>
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -467,6 +468,8 @@ public:
     DownloadSize DownloadSizeInfo;
     // Extraction progress, set afresh for every extraction.
     ::UnzipProgress UnzipState{0, 0, 0};
+    // Set by the final shutdown: a running extraction ends at its next chunk.
+    std::atomic_bool ExtractionStop = false;
 
     // removal state
     // The game a removal acts on, fixed by the click that asked for it.

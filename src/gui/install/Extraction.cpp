@@ -36,6 +36,7 @@ std::optional<QString> TMainForm::ExtractArchive(const QString &archivePath, qin
     const auto report = [this, &reports](auto &&apply) {
         QMetaObject::invokeMethod(&reports, std::forward<decltype(apply)>(apply), Qt::QueuedConnection);
     };
+    ExtractionStop = false;
     const std::unique_ptr<QThread> writer(QThread::create([&] {
         QDir(staging).removeRecursively(); // left by a launcher that did not get to its clean-up
         const ZipListing listing = ZipExtractor::list(archivePath);
@@ -52,7 +53,8 @@ std::optional<QString> TMainForm::ExtractArchive(const QString &archivePath, qin
                     report([this, entryName, compressedSize, uncompressedSize, position] {
                         UnzipProgress(entryName, compressedSize, uncompressedSize, position);
                     });
-                });
+                },
+                &ExtractionStop);
         }
         // Done with, whatever came of it; the clean-up removes the folder it lay in.
         QFile::remove(archivePath);

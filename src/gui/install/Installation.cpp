@@ -149,10 +149,14 @@ void TMainForm::FinishGameJob(bool update) {
         if (entry && QFile::exists(DownloadJobFile)) {
             const QString target = WorkingPath(QString::fromUtf8(GameLibrary::GameFolderPath(game)));
             const bool targetExisted = QFileInfo::exists(target);
-            if (const std::optional<QString> failure = ExtractArchive(DownloadJobFile, game)) {
-                // Nothing of a failed first installation stays (moving into place can fail part-way).
-                if (!targetExisted)
-                    QDir(target).removeRecursively();
+            const std::optional<QString> failure = ExtractArchive(DownloadJobFile, game);
+            // Nothing of a failed first installation stays (moving into place can fail part-way).
+            if (failure && !targetExisted)
+                QDir(target).removeRecursively();
+            // The window came to its end while the archive was coming out: nothing more to show.
+            if (Exiting())
+                return;
+            if (failure) {
                 PlayError();
                 ChatSay((update ? "The update of " : "The installation of ") + title +
                         " failed: " + failure->toUtf8());
