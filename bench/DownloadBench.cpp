@@ -7,13 +7,11 @@
 //   DownloadBench [MiB [FOLDER]]    FOLDER: where the file goes (a temporary folder below it)
 #include "BenchProbes.h"
 #include "RunningService.h"
-#include "net/DownloadClient.h"
+#include "TimedDownload.h"
 #include "platform/HeapTuning.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -24,44 +22,6 @@
 namespace {
 
 constexpr int kRounds = 3;
-
-// Seconds for the launcher's client to fetch Bench.bin into folder, or -1 with error set.
-double clientOnce(const QByteArray &base, const QString &folder, qint64 bytes, qint64 &blocks,
-                  qint64 &peakRssKiB, qint64 &sizeRequestMs, QString &error) {
-    QEventLoop loop;
-    DownloadOutcome result;
-    DownloadClient client(
-        [&](int, int, bool &) {
-            // A sample per 256 blocks keeps /proc reads out of the figure.
-            if (++blocks % 256 == 0)
-                peakRssKiB = std::max(peakRssKiB, processStatusKiB("VmRSS"));
-        },
-        [&](const DownloadOutcome &outcome) {
-            result = outcome;
-            loop.quit();
-        });
-    QElapsedTimer clock;
-    clock.start();
-    const DownloadStart start =
-        client.StartDownload({"Bench.bin", base, folder.toUtf8(), "Bench", DownloadPurpose::GameInstall, 0});
-    sizeRequestMs = clock.elapsed();
-    if (!start.Started) {
-        error = start.Message;
-        return -1;
-    }
-    loop.exec();
-    const double seconds = double(clock.nsecsElapsed()) / 1e9;
-    peakRssKiB = std::max(peakRssKiB, processStatusKiB("VmRSS"));
-    const qint64 written = QFileInfo(QDir(folder).filePath(QStringLiteral("Bench.bin"))).size();
-    if (result.Result != DownloadOutcome::Kind::Completed || written != bytes) {
-        error = QStringLiteral("the download did not complete: %1 (%2 of %3 bytes)")
-                    .arg(result.Message)
-                    .arg(written)
-                    .arg(bytes);
-        return -1;
-    }
-    return seconds;
-}
 
 int fail(const QString &what) {
     std::fprintf(stderr, "DownloadBench: %s\n", qPrintable(what));
@@ -111,15 +71,18 @@ int main(int argc, char **argv) {
     const qint64 rssBeforeKiB = processStatusKiB("VmRSS");
     qint64 peakRssKiB = 0;
     std::vector<double> ratios;
+    qint64 blocks = 0;
     for (int round = 1; round <= kRounds; ++round) {
-        qint64 blocks = 0;
-        qint64 sizeRequestMs = 0;
-        QString error;
         settleDisk();
-        const double client =
-            clientOnce(base, folder.path(), bytes, blocks, peakRssKiB, sizeRequestMs, error);
-        if (client < 0)
-            return fail(error);
+        const TimedDownload timed = timeDownload(base, "Bench.bin", folder.path(), bytes, [&] {
+            // A sample per 256 blocks keeps /proc reads out of the figure.
+            if (++blocks % 256 == 0)
+                peakRssKiB = std::max(peakRssKiB, processStatusKiB("VmRSS"));
+        });
+        if (timed.seconds < 0)
+            return fail(timed.error);
+        peakRssKiB = std::max(peakRssKiB, processStatusKiB("VmRSS"));
+        const double client = timed.seconds;
         QFile::remove(target);
         settleDisk();
         const double curl =
@@ -130,8 +93,8 @@ int main(int argc, char **argv) {
         ratios.push_back(curl / client);
         std::printf("round %d            client %.2f s %.1f MB/s (size request %lld ms, %lld hand-overs of "
                     "%.1f KiB), curl %.2f s %.1f MB/s, client/curl %.2f\n",
-                    round, client, double(bytes) / 1e6 / client, sizeRequestMs, blocks,
-                    double(bytes) / 1024.0 / double(std::max<qint64>(blocks, 1)), curl,
+                    round, client, double(bytes) / 1e6 / client, timed.sizeRequestMs, timed.blocks,
+                    double(bytes) / 1024.0 / double(std::max<qint64>(timed.blocks, 1)), curl,
                     double(bytes) / 1e6 / curl, curl / client);
     }
     std::sort(ratios.begin(), ratios.end());

@@ -11,8 +11,8 @@
 #include "BenchProbes.h"
 #include "GameArchive.h"
 #include "RunningService.h"
+#include "TimedDownload.h"
 #include "gui/app/MainForm.h"
-#include "net/DownloadClient.h"
 #include "platform/HeapTuning.h"
 #include "platform/ZipExtractor.h"
 
@@ -43,28 +43,6 @@ int fail(const QString &what) {
 
 double mbps(qint64 bytes, double seconds) {
     return double(bytes) / 1e6 / seconds;
-}
-
-// Seconds for the launcher's client to fetch file into folder, or -1.
-double clientOnce(const QByteArray &base, const QByteArray &file, const QString &folder, qint64 expected) {
-    QEventLoop loop;
-    DownloadOutcome result;
-    DownloadClient client([](int, int, bool &) {},
-                          [&](const DownloadOutcome &outcome) {
-                              result = outcome;
-                              loop.quit();
-                          });
-    QElapsedTimer clock;
-    clock.start();
-    const DownloadStart start =
-        client.StartDownload({file, base, folder.toUtf8(), file, DownloadPurpose::GameInstall, Hexbound});
-    if (!start.Started)
-        return -1;
-    loop.exec();
-    const double seconds = double(clock.nsecsElapsed()) / 1e9;
-    const bool whole = result.Result == DownloadOutcome::Kind::Completed &&
-                       QFileInfo(QDir(folder).filePath(QString::fromUtf8(file))).size() == expected;
-    return whole ? seconds : -1;
 }
 
 double unzipOnce(const QString &archive, const QString &target) {
@@ -156,7 +134,7 @@ int main(int argc, char **argv) {
             curlSeconds(QString::fromUtf8(base + "Bench.bin"), RunningService::caCertificatePath(), target);
         QFile::remove(target);
         settleDisk();
-        const double client = clientOnce(base, "Bench.bin", downloads, big);
+        const double client = timeDownload(base, "Bench.bin", downloads, big).seconds;
         QFile::remove(target);
         if (curl < 0 || client < 0)
             return fail(QStringLiteral("a download failed (curl %1 s, client %2 s)").arg(curl).arg(client));

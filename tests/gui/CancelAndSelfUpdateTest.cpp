@@ -30,17 +30,8 @@ struct ServedWindow {
     MainFormFixture f;
 
     bool start(quint16 port) {
-        if (!f.copyBundles())
-            return false;
-        MainFormDependencies d = f.dependencies();
-        d.serviceBaseUrl = u"https://localhost:%1"_s.arg(port);
-        f.form = std::make_unique<TMainForm>(std::move(d));
-        if (const std::optional<QString> error = f.form->FormCreate()) {
-            qWarning("start-up stopped: %s", qPrintable(*error));
-            return false;
-        }
-        f.form->EngineTimer->stop();
-        return true;
+        return f.startWithSkin(
+            [port](MainFormDependencies &d) { d.serviceBaseUrl = u"https://localhost:%1"_s.arg(port); });
     }
 
     void tick(quint32 ms) {

@@ -17,13 +17,6 @@
 
 namespace {
 
-QImage bundlePicture(TMainForm &form, QByteArrayView name) {
-    PictureControl probe;
-    if (form.LoadPicture(&probe, name))
-        return {};
-    return probe.picture().toImage();
-}
-
 // Opens the shop after a login and the game's card, as the player does; the game must be listed.
 bool openFromShop(MainFormFixture &f, int game) {
     TMainForm &w = *f.form;

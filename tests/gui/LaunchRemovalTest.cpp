@@ -44,19 +44,11 @@ struct LiveWindow {
     MainFormFixture f;
 
     bool start(const QByteArray &display = "none") {
-        if (!f.copyBundles())
-            return false;
-        MainFormDependencies d = f.dependencies();
-        d.windowExists = [finder = std::make_shared<WindowFinder>(display)](const QByteArray &title) {
-            return finder->exists(title);
-        };
-        f.form = std::make_unique<TMainForm>(std::move(d));
-        if (const std::optional<QString> error = f.form->FormCreate()) {
-            qWarning("start-up stopped: %s", qPrintable(*error));
-            return false;
-        }
-        f.form->EngineTimer->stop();
-        return true;
+        return f.startWithSkin([&display](MainFormDependencies &d) {
+            d.windowExists = [finder = std::make_shared<WindowFinder>(display)](const QByteArray &title) {
+                return finder->exists(title);
+            };
+        });
     }
 
     // One engine tick `ms` after the last one.

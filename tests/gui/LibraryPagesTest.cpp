@@ -16,13 +16,6 @@
 
 namespace {
 
-QImage bundlePicture(TMainForm &form, QByteArrayView name) {
-    PictureControl probe;
-    if (form.LoadPicture(&probe, name))
-        return {};
-    return probe.picture().toImage();
-}
-
 QImage imageOfGame(TMainForm &form, int index) {
     const std::string_view name = GameCatalogue()[std::size_t(index)].ImageName;
     return bundlePicture(form, QByteArrayView(name.data(), qsizetype(name.size())));

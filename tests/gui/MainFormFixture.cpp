@@ -1,5 +1,7 @@
 #include "MainFormFixture.h"
 
+#include "gui/controls/PictureControl.h"
+
 #include <QFile>
 #include <QTimer>
 
@@ -39,12 +41,16 @@ std::optional<QString> MainFormFixture::start() {
     return form->FormCreate();
 }
 
-bool MainFormFixture::startWithSkin() {
+bool MainFormFixture::startWithSkin(const std::function<void(MainFormDependencies &)> &adjust) {
     if (!copyBundles()) {
         qWarning("the built bundles could not be copied");
         return false;
     }
-    if (const std::optional<QString> error = start()) {
+    MainFormDependencies d = dependencies();
+    if (adjust)
+        adjust(d);
+    form = std::make_unique<TMainForm>(std::move(d));
+    if (const std::optional<QString> error = form->FormCreate()) {
         qWarning("start-up stopped: %s", qPrintable(*error));
         return false;
     }
@@ -55,4 +61,11 @@ bool MainFormFixture::startWithSkin() {
 void MainFormFixture::navigate(quint16 panel) {
     form->CurrentPanel = panel;
     form->ShowPanel();
+}
+
+QImage bundlePicture(TMainForm &form, QByteArrayView name) {
+    PictureControl probe;
+    if (form.LoadPicture(&probe, name))
+        return {};
+    return probe.picture().toImage();
 }

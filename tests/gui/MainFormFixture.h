@@ -5,9 +5,12 @@
 #include "platform/SoundPlayer.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QImage>
 #include <QSet>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -26,9 +29,10 @@ public:
     MainFormDependencies dependencies();
     // Builds the window and runs its start-up; the error that stopped it, if any.
     std::optional<QString> start();
-    // Copies the bundles and starts the window, then stops its engine timer so that the test runs
-    // the ticks itself. False (with a warning saying why) when that failed.
-    [[nodiscard]] bool startWithSkin();
+    // Copies the bundles and starts the window on dependencies() as adjust leaves them, then stops
+    // its engine timer so that the test runs the ticks itself. False (with a warning saying why)
+    // when that failed.
+    [[nodiscard]] bool startWithSkin(const std::function<void(MainFormDependencies &)> &adjust = {});
     // Sets the panel and shows it, as every navigation does.
     void navigate(quint16 panel);
 
@@ -43,3 +47,6 @@ public:
     QList<int> exitCodes;
     std::unique_ptr<TMainForm> form;
 };
+
+// The picture the bundle holds under this name, as the window would show it; null when none.
+QImage bundlePicture(TMainForm &form, QByteArrayView name);

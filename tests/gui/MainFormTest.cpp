@@ -21,18 +21,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// The picture the bundle holds under this name, as the window would show it.
-QImage bundlePicture(TMainForm &form, QByteArrayView name) {
-    PictureControl probe;
-    if (form.LoadPicture(&probe, name))
-        return {};
-    return probe.picture().toImage();
-}
-
-} // namespace
-
 // Start-up, panel navigation, skin and cues of the real main window.
 class MainFormTest : public QObject {
     Q_OBJECT

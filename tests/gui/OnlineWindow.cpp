@@ -37,24 +37,17 @@ OnlineWindow::OnlineWindow(const RunningService &service)
     : m_baseUrl(QStringLiteral("https://localhost:%1").arg(service.port())) {}
 
 bool OnlineWindow::start() {
-    if (!fixture.copyBundles() ||
-        !QFile::copy(QStringLiteral(LAUNCHER_EXE), fixture.path(QStringLiteral("Quillbarrow.exe")))) {
-        qWarning("the built bundles or the launcher could not be copied");
+    if (!QFile::copy(QStringLiteral(LAUNCHER_EXE), fixture.path(QStringLiteral("Quillbarrow.exe")))) {
+        qWarning("the launcher could not be copied");
         return false;
     }
-    MainFormDependencies d = fixture.dependencies();
-    d.serviceBaseUrl = m_baseUrl;
-    d.urlOpener = std::make_unique<UrlOpener>([this](const QUrl &url) {
-        opened << url;
-        return true;
+    return fixture.startWithSkin([this](MainFormDependencies &d) {
+        d.serviceBaseUrl = m_baseUrl;
+        d.urlOpener = std::make_unique<UrlOpener>([this](const QUrl &url) {
+            opened << url;
+            return true;
+        });
     });
-    fixture.form = std::make_unique<TMainForm>(std::move(d));
-    if (const std::optional<QString> error = fixture.form->FormCreate()) {
-        qWarning("start-up stopped: %s", qPrintable(*error));
-        return false;
-    }
-    fixture.form->EngineTimer->stop();
-    return true;
 }
 
 void OnlineWindow::tick(quint32 milliseconds) {

@@ -32,21 +32,17 @@ QString ServedWindow::downloadDir(const RunningService &service) {
 }
 
 bool ServedWindow::start(const QString &url, bool online) {
-    if (!fixture.copyBundles() ||
-        !QFile::copy(QStringLiteral(LAUNCHER_EXE), fixture.path(QStringLiteral("Quillbarrow.exe")))) {
-        qWarning("the bundles or the launcher could not be copied");
+    if (!QFile::copy(QStringLiteral(LAUNCHER_EXE), fixture.path(QStringLiteral("Quillbarrow.exe")))) {
+        qWarning("the launcher could not be copied");
         return false;
     }
-    MainFormDependencies d = fixture.dependencies();
-    d.serviceBaseUrl = url;
-    d.freeSpace = [this](const QString &) { return freeBytes; };
-    fixture.form = std::make_unique<TMainForm>(std::move(d));
+    const bool started = fixture.startWithSkin([&](MainFormDependencies &d) {
+        d.serviceBaseUrl = url;
+        d.freeSpace = [this](const QString &) { return freeBytes; };
+    });
     form = fixture.form.get();
-    if (const std::optional<QString> error = form->FormCreate()) {
-        qWarning("start-up stopped: %s", qPrintable(*error));
+    if (!started)
         return false;
-    }
-    form->EngineTimer->stop();
     // A login set by hand is no session of the service's: its server check and chat poll would
     // answer it with a log-out.
     if (!online) {
