@@ -10,7 +10,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev libxkbcommon-dev
   qt6-multimedia-dev qt6-webengine-dev
   libzip-dev libxcb1-dev
-  fonts-dejavu-core
+  fonts-dejavu-core fonts-dejavu-extra
   # reference service
   qt6-httpserver-dev qt6-websockets-dev libqt6sql6-sqlite libqt6sql6-psql libsodium-dev
   nginx openssl zip

@@ -19,18 +19,19 @@ namespace {
 struct FaceName {
     const char *family;
     const char *style;
+    const char *package; // the Debian package that holds the face
 };
 
 // Indexed by Face.
 constexpr std::array<FaceName, 8> faceNames{{
-    {"DejaVu Sans", "Book"},
-    {"DejaVu Sans", "Bold"},
-    {"DejaVu Sans", "Condensed"},
-    {"DejaVu Sans", "Condensed Bold"},
-    {"DejaVu Sans", "ExtraLight"},
-    {"DejaVu Serif", "Book"},
-    {"DejaVu Serif", "Bold"},
-    {"DejaVu Serif", "Condensed Bold"},
+    {"DejaVu Sans", "Book", "fonts-dejavu-core"},
+    {"DejaVu Sans", "Bold", "fonts-dejavu-core"},
+    {"DejaVu Sans", "Condensed", "fonts-dejavu-extra"},
+    {"DejaVu Sans", "Condensed Bold", "fonts-dejavu-extra"},
+    {"DejaVu Sans", "ExtraLight", "fonts-dejavu-extra"},
+    {"DejaVu Serif", "Book", "fonts-dejavu-core"},
+    {"DejaVu Serif", "Bold", "fonts-dejavu-core"},
+    {"DejaVu Serif", "Condensed Bold", "fonts-dejavu-extra"},
 }};
 
 QFont baseFont(Face face) {
@@ -82,9 +83,9 @@ bool loadFonts() {
         const QFontInfo info(baseFont(static_cast<Face>(i)));
         if (info.family() != QLatin1String(faceNames[i].family) ||
             info.styleName() != QLatin1String(faceNames[i].style)) {
-            std::fprintf(stderr, "skin: font %s %s is missing (got %s %s); install fonts-dejavu-core\n",
+            std::fprintf(stderr, "skin: font %s %s is missing (got %s %s); install %s\n",
                          faceNames[i].family, faceNames[i].style, qPrintable(info.family()),
-                         qPrintable(info.styleName()));
+                         qPrintable(info.styleName()), faceNames[i].package);
             ok = false;
         }
     }
