@@ -1,7 +1,7 @@
 // Downloads of the real window from the reference service (nginx over HTTPS on a loopback port): a
 // download cancelled between two blocks, and the launcher's self-update end to end, where the
 // downloaded setup replaces the launcher in the window's folder and starts it as the next version.
-#include "../platform/TestXServer.h"
+#include "TestXServer.h"
 #include "GameFolders.h"
 #include "MainFormFixture.h"
 #include "RunningService.h"

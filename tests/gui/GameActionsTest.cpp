@@ -1,6 +1,6 @@
 // The action buttons of the game detail panel on the real main window: install, play or update by the
 // versions, delete, and the running game found on the X server by its window title.
-#include "../platform/TestXServer.h"
+#include "TestXServer.h"
 #include "DemoGameInstall.h"
 #include "MainFormFixture.h"
 #include "core/FileVersion.h"

@@ -2,7 +2,7 @@
 // driven by the test's clock: the window watch finds the game's real window on an X server of the
 // test's own (the suite's shared one may hold the same game started by another test), and the
 // removal runs its paced wait with a time-based bar.
-#include "../platform/TestXServer.h"
+#include "TestXServer.h"
 #include "GameFolders.h"
 #include "MainFormFixture.h"
 #include "core/GameCatalogue.h"

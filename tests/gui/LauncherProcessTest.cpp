@@ -1,6 +1,6 @@
 // The launcher as a program: started from a folder of its own on an X server of the test's own, with
 // and without a window manager, driven by real pointer and key input.
-#include "../platform/TestXServer.h"
+#include "TestXServer.h"
 #include "platform/SingleInstanceLock.h"
 
 #include <QDateTime>
