@@ -163,7 +163,8 @@ void GameEndpoints::finishLogIn(const QString &email, bool passwordOk, const QSt
     LiveSession *current = m_context.sessions.findByAccount(account->id, now);
     // The launcher posts its login again every 500 ms until a reply arrives: a repeat from the same
     // address gets the session just made, so every reply it receives carries the same id.
-    if (current && current->address == address &&
+    // Without a grace time every login is new, also two within the same millisecond.
+    if (current && current->address == address && m_context.config.logoutGraceSeconds > 0 &&
         now - current->createdMs <= 1000LL * m_context.config.logoutGraceSeconds) {
         current->lastSeenMs = now;
         current->lastSeenUnsaved = true;
