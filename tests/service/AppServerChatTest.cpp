@@ -50,8 +50,7 @@ private Q_SLOTS:
     void everyMemberGetsEachMessageOnceInOrder() {
         start();
         QCOMPARE(poll(0), QByteArray());
-        // Sends and polls interleaved, then more lines than one reply carries: they follow with the next
-        // polls.
+        // Interleaved sends and polls, then more lines than a reply carries: the rest come with later polls.
         for (int i = 0; i < 12; ++i) {
             say(i < 8 ? i % 3 : 0, kSend, kGlobal, QString::number(i));
             if (i < 8)

@@ -185,8 +185,7 @@ private Q_SLOTS:
         QCOMPARE(RunningService::childrenOf(m_service.servePid()), QList<qint64>{master});
         QCOMPARE(m_service.stop(), 0);
         verifyNothingLeft(master);
-        // nginx has flushed its log on the way out: logins are in it, the checks every launcher sends every
-        // few seconds are not.
+        // nginx flushed its log on the way out: logins are in it, the launchers' frequent checks are not.
         const QByteArray log = readFile(data(u"nginx/logs/access.log"_s));
         QVERIFY(log.contains("\"POST /game/login.server.php HTTP/1.1\" 200"));
         QVERIFY(!log.contains("POST /game/check.server.php"));
@@ -231,8 +230,7 @@ private Q_SLOTS:
             u"--install " QUILLBARROW_BINARY_DIR " --component quillbarrow_service --prefix DIR"_s;
         QCOMPARE(QProcess::execute(QStringLiteral(QUILLBARROW_CMAKE_COMMAND), args(install, root.path())), 0);
         QCOMPARE(ownerGroupOther(at(u"share/quillbarrow/ca/ca.key"_s)), QFile::ReadOwner | QFile::WriteOwner);
-        // Demo content where the installed tree keeps it (normally installed with the demo), and a link out
-        // of it.
+        // Demo content where an installed tree keeps it (the demo package puts it there), and a link out.
         const QString demo = at(u"share/quillbarrow/demo/"_s);
         for (const QString &file :
              {u"download/updates/Demo.U.1.1.zip"_s, u"ads/ad1.php"_s, u"site/site.css"_s})
