@@ -2,39 +2,16 @@
 
 #include <QDeadlineTimer>
 #include <QSslSocket>
+#include <QUrl>
 
-namespace {
+using namespace Qt::StringLiterals;
 
-constexpr int kTimeoutMs = 60000;
-
-void parseResponse(const QByteArray &raw, bool isHead, HttpsProbe::Reply *reply) {
-    const qsizetype end = raw.indexOf("\r\n\r\n");
-    if (end < 0) {
-        reply->error =
-            QStringLiteral("no complete response head: %1").arg(QString::fromLatin1(raw.left(200)));
-        return;
-    }
-    const QList<QByteArray> lines = raw.left(end).split('\n');
-    const QList<QByteArray> statusLine = lines.first().trimmed().split(' ');
-    reply->status = statusLine.value(1).toInt();
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        const qsizetype colon = lines.at(i).indexOf(':');
-        if (colon > 0)
-            reply->headers.append(
-                {lines.at(i).left(colon).trimmed().toLower(), lines.at(i).mid(colon + 1).trimmed()});
-    }
-    if (!isHead)
-        reply->body = raw.mid(end + 4);
-}
-
-} // namespace
+static constexpr int kTimeoutMs = 60000;
 
 QByteArray HttpsProbe::Reply::header(const QByteArray &name) const {
-    for (const auto &[key, value] : headers) {
-        if (key == name.toLower())
-            return value;
-    }
-    return {};
+    const auto found = std::find_if(headers.begin(), headers.end(),
+                                    [&](const auto &h) { return h.first == name.toLower(); });
+    return found == headers.end() ? QByteArray() : found->second;
 }
 
 HttpsProbe::HttpsProbe(QString host, quint16 port, QSslConfiguration config)
@@ -55,23 +32,33 @@ HttpsProbe::Reply HttpsProbe::send(const QByteArray &verb, const QByteArray &tar
         return reply;
     }
     reply.connected = true;
-
     QByteArray request = verb + ' ' + target + " HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n";
     for (const auto &[name, value] : headers)
         request += name + ": " + value + "\r\n";
     if (!body.isEmpty() || verb == "POST")
         request += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
-    request += "\r\n" + body;
-    socket.write(request);
+    socket.write(request + "\r\n" + body);
 
     QByteArray raw;
     QDeadlineTimer deadline(kTimeoutMs);
-    while (!deadline.hasExpired() && socket.state() == QAbstractSocket::ConnectedState) {
+    do {
         socket.waitForReadyRead(100);
         raw += socket.readAll();
+    } while (!deadline.hasExpired() && socket.state() == QAbstractSocket::ConnectedState);
+    const qsizetype end = raw.indexOf("\r\n\r\n");
+    if (end < 0) {
+        reply.error = u"no complete response head: %1"_s.arg(QString::fromLatin1(raw.left(200)));
+        return reply;
     }
-    raw += socket.readAll();
-    parseResponse(raw, verb == "HEAD", &reply);
+    const QList<QByteArray> lines = raw.left(end).split('\n');
+    reply.status = lines.first().split(' ').value(1).toInt();
+    for (const QByteArray &line : lines.mid(1)) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0)
+            reply.headers.append({line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed()});
+    }
+    if (verb != "HEAD")
+        reply.body = raw.mid(end + 4);
     return reply;
 }
 
@@ -79,11 +66,9 @@ HttpsProbe::Reply HttpsProbe::postForm(const QByteArray &path,
                                        const QList<std::pair<QString, QString>> &fields) const {
     QByteArray body;
     for (const auto &[name, value] : fields) {
-        if (value.isEmpty())
-            continue;
-        if (!body.isEmpty())
-            body += '&';
-        body += name.toUtf8().toPercentEncoding() + '=' + value.toUtf8().toPercentEncoding();
+        if (!value.isEmpty())
+            body += (body.isEmpty() ? "" : "&") + QUrl::toPercentEncoding(name) + '=' +
+                    QUrl::toPercentEncoding(value);
     }
     return send("POST", path, body,
                 {{"Content-Type", "application/x-www-form-urlencoded"}, {"User-Agent", "Quillbarrow"}});

@@ -6,8 +6,8 @@
 #include <QSslError>
 #include <QString>
 
-// One HTTP/1.1 request over TLS, written byte for byte as given (so tests can send request targets
-// that a URL class would clean up), answered on a connection of its own.
+// One HTTP/1.1 request over TLS, written byte for byte as given (so tests can send request targets that a URL
+// class would clean up), answered on a connection of its own.
 class HttpsProbe {
 public:
     struct Reply {

@@ -9,7 +9,8 @@
 #include <QRegularExpression>
 #include <QSslCertificate>
 #include <QTcpServer>
-#include <QTest>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -17,37 +18,22 @@ namespace {
 constexpr int kCommandTimeoutMs = 120000;
 constexpr int kStartTimeoutMs = 90000;
 
-quint16 freePort() {
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    return probe.serverPort();
-}
-
-// Fields of /proc/<pid>/stat after the command name: state, ppid, ...
+// Fields of /proc/<pid>/stat after the command name: state, ppid, process group, ...
 QList<QByteArray> statFields(qint64 pid) {
-    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray stat = file.readAll();
+    QFile file(u"/proc/%1/stat"_s.arg(pid));
+    const QByteArray stat = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     const qsizetype close = stat.lastIndexOf(')');
-    if (close < 0)
-        return {};
-    return stat.mid(close + 2).split(' ');
+    return close < 0 ? QList<QByteArray>() : stat.mid(close + 2).split(' ');
 }
 
-// Live processes whose stat field `field` (0 state, 1 ppid, 2 process group) equals value.
-QList<qint64> processesWhere(int field, qint64 value) {
+// Live processes for which keep(pid, stat fields) holds.
+template<typename Keep> QList<qint64> processesWhere(Keep keep) {
     QList<qint64> found;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &entry : entries) {
+    for (const QString &entry : QDir(u"/proc"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         bool numeric = false;
         const qint64 pid = entry.toLongLong(&numeric);
-        if (!numeric)
-            continue;
-        const QList<QByteArray> fields = statFields(pid);
-        if (fields.size() > field && fields.at(field).toLongLong() == value && fields.first() != "Z" &&
-            fields.first() != "X")
+        const QList<QByteArray> fields = numeric ? statFields(pid) : QList<QByteArray>();
+        if (fields.size() > 2 && fields.first() != "Z" && fields.first() != "X" && keep(pid, fields))
             found.append(pid);
     }
     return found;
@@ -56,7 +42,7 @@ QList<qint64> processesWhere(int field, qint64 value) {
 } // namespace
 
 QString RunningService::Outcome::describe() const {
-    return QStringLiteral("exit code %1\n--- stdout:\n%2\n--- stderr:\n%3").arg(exitCode).arg(out, err);
+    return u"exit code %1\n--- stdout:\n%2\n--- stderr:\n%3"_s.arg(exitCode).arg(out, err);
 }
 
 QString RunningService::program() {
@@ -71,17 +57,13 @@ RunningService::Outcome RunningService::run(const QStringList &arguments, const 
                                             const QString &programPath) {
     QProcess process;
     process.start(programPath.isEmpty() ? program() : programPath, arguments);
-    Outcome outcome;
-    if (!process.waitForStarted(kCommandTimeoutMs)) {
-        outcome.err = process.errorString();
-        return outcome;
-    }
+    process.waitForStarted(kCommandTimeoutMs);
     process.write(input);
     process.closeWriteChannel();
+    Outcome outcome;
     if (!process.waitForFinished(kCommandTimeoutMs)) {
         process.kill();
-        process.waitForFinished();
-        outcome.err = QStringLiteral("timed out");
+        outcome.err = u"did not end: "_s + process.errorString();
         return outcome;
     }
     outcome.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
@@ -90,19 +72,15 @@ RunningService::Outcome RunningService::run(const QStringList &arguments, const 
     return outcome;
 }
 
-RunningService::RunningService() = default;
-
 RunningService::~RunningService() {
     stop();
 }
 
 QString RunningService::init() {
-    if (!m_dir.isValid())
-        return QStringLiteral("no temporary folder");
-    const Outcome outcome = run({QStringLiteral("init"), QStringLiteral("--data"), dataDir()});
+    const Outcome outcome = run({u"init"_s, u"--data"_s, dataDir()});
     if (outcome.exitCode != 0)
         return outcome.describe();
-    const QString ini = QDir(dataDir()).filePath(QStringLiteral("service.ini"));
+    const QString ini = QDir(dataDir()).filePath(u"service.ini"_s);
     QString error;
     std::optional<ServiceConfig> config = ServiceConfig::load(ini, &error);
     if (!config)
@@ -110,26 +88,23 @@ QString RunningService::init() {
     config->argon2OpsLimit = 1;
     config->argon2MemLimitBytes = 8 * 1024;
     config->storePollMilliseconds = 100;
-    if (!config->save(ini, &error))
-        return error;
-    return {};
+    return config->save(ini, &error) ? QString() : error;
 }
 
 QString RunningService::start() {
-    QString lastError;
+    static const QRegularExpression ready(u"Serving https://localhost:\\d+ \\(nginx pid (\\d+)"_s);
     // A free port can be taken between the probe and nginx's bind; try a few.
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        m_port = freePort();
+    for (int attempt = 0;; ++attempt) {
+        QTcpServer probe;
+        m_port = probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
+        probe.close();
         m_output.clear();
         m_serve = std::make_unique<QProcess>();
         m_serve->setProcessChannelMode(QProcess::MergedChannels);
-        m_serve->start(program(), {QStringLiteral("serve"), QStringLiteral("--data"), dataDir(),
-                                   QStringLiteral("--port"), QString::number(m_port)});
+        m_serve->start(program(), {u"serve"_s, u"--data"_s, dataDir(), u"--port"_s, QString::number(m_port)});
         if (!m_serve->waitForStarted(kCommandTimeoutMs))
             return m_serve->errorString();
         m_servePid = m_serve->processId();
-        static const QRegularExpression ready(
-            QStringLiteral("Serving https://localhost:\\d+ \\(nginx pid (\\d+)"));
         QDeadlineTimer deadline(kStartTimeoutMs);
         while (!deadline.hasExpired() && m_serve->state() == QProcess::Running) {
             m_serve->waitForReadyRead(100);
@@ -140,19 +115,12 @@ QString RunningService::start() {
                 return {};
             }
         }
-        m_serve->waitForFinished(kCommandTimeoutMs);
+        const bool hung = m_serve->state() != QProcess::NotRunning;
+        stop();
         m_output += m_serve->readAll();
-        lastError = QStringLiteral("serve did not get ready (state %1):\n%2")
-                        .arg(m_serve->state())
-                        .arg(QString::fromUtf8(m_output));
-        if (m_serve->state() != QProcess::NotRunning) {
-            stop();
-            return lastError;
-        }
-        if (!m_output.contains("Address already in use"))
-            return lastError;
+        if (hung || attempt == 2 || !m_output.contains("Address already in use"))
+            return u"serve did not get ready:\n"_s + QString::fromUtf8(m_output);
     }
-    return lastError;
 }
 
 int RunningService::stop() {
@@ -169,9 +137,8 @@ int RunningService::stop() {
 }
 
 QList<qint64> RunningService::nginxPids() const {
-    if (m_nginxPid <= 0 || !isAlive(m_nginxPid))
-        return {};
-    return QList<qint64>{m_nginxPid} + childrenOf(m_nginxPid);
+    return m_nginxPid > 0 && isAlive(m_nginxPid) ? QList<qint64>{m_nginxPid} + childrenOf(m_nginxPid)
+                                                 : QList<qint64>();
 }
 
 bool RunningService::isAlive(qint64 pid) {
@@ -180,27 +147,20 @@ bool RunningService::isAlive(qint64 pid) {
 }
 
 QList<qint64> RunningService::childrenOf(qint64 pid) {
-    return processesWhere(1, pid);
+    return processesWhere([pid](qint64, const QList<QByteArray> &f) { return f.at(1).toLongLong() == pid; });
 }
 
 QList<qint64> RunningService::processesMentioning(const QString &text) {
-    QList<qint64> found;
-    const QByteArray needle = text.toUtf8();
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &entry : entries) {
-        bool numeric = false;
-        const qint64 pid = entry.toLongLong(&numeric);
-        if (!numeric || pid == QCoreApplication::applicationPid())
-            continue;
-        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
-        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(needle) && isAlive(pid))
-            found.append(pid);
-    }
-    return found;
+    return processesWhere([needle = text.toUtf8()](qint64 pid, const QList<QByteArray> &) {
+        QFile cmdline(u"/proc/%1/cmdline"_s.arg(pid));
+        return pid != QCoreApplication::applicationPid() && cmdline.open(QIODevice::ReadOnly) &&
+               cmdline.readAll().contains(needle);
+    });
 }
 
 QList<qint64> RunningService::groupMembers(qint64 groupId) {
-    return processesWhere(2, groupId);
+    return processesWhere(
+        [groupId](qint64, const QList<QByteArray> &f) { return f.at(2).toLongLong() == groupId; });
 }
 
 QSslConfiguration RunningService::trustingConfiguration() {
@@ -212,7 +172,5 @@ QSslConfiguration RunningService::trustingConfiguration() {
 
 RunningService::Outcome RunningService::admin(const QStringList &arguments, const QByteArray &input) const {
     const qsizetype words = arguments.first() == u"status" ? 1 : 2;
-    QStringList full = arguments.mid(0, words);
-    full << QStringLiteral("--data") << dataDir() << arguments.mid(words);
-    return run(full, input);
+    return run(arguments.mid(0, words) + QStringList{u"--data"_s, dataDir()} + arguments.mid(words), input);
 }

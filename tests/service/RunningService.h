@@ -9,8 +9,8 @@
 #include <QTemporaryDir>
 #include <memory>
 
-// The real `quillbarrow-service` command in a temporary data folder made by its own `init`, and,
-// once started, `serve` on a free loopback port: nginx in front, the app server behind it.
+// The real `quillbarrow-service` command in a temporary data folder made by its own `init`, and, once
+// started, `serve` on a free loopback port: nginx in front, the app server behind it.
 class RunningService {
 public:
     struct Outcome {
@@ -26,7 +26,7 @@ public:
     static Outcome run(const QStringList &arguments, const QByteArray &input = {},
                        const QString &programPath = {});
 
-    RunningService();
+    RunningService() = default;
     ~RunningService();
     RunningService(const RunningService &) = delete;
     RunningService &operator=(const RunningService &) = delete;
@@ -48,7 +48,7 @@ public:
 
     // The nginx master and its workers as they are now.
     QList<qint64> nginxPids() const;
-    // A process that has ended (a zombie counts as ended).
+    // Whether a process runs (a zombie has ended).
     static bool isAlive(qint64 pid);
     static QList<qint64> childrenOf(qint64 pid);
     // Live processes whose command line contains text (nginx's master names the data folder).

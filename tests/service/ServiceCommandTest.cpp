@@ -1,20 +1,26 @@
-// The `quillbarrow-service` command without a running service: usage, the data folder that init
-// lays out, its refusals, the admin commands, and init from an installed tree.
+// The real `quillbarrow-service` command: the data folder init lays out and guards, the HTTPS front of one
+// service run, and each way that run can end without leaving nginx behind.
+#include "HttpsProbe.h"
 #include "RunningService.h"
-#include "lib/ServiceStore.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QRegularExpression>
-#include <QSslCertificate>
-#include <QSslKey>
 #include <QTemporaryDir>
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
 using Outcome = RunningService::Outcome;
+
+const QByteArray kSecret = "SECRET-MARKER-outside-the-web-root";
+const QString kTester = u"tester@example.com"_s;
+
+// "init --data DIR" → the argument list, with dir for DIR.
+QStringList args(const QString &line, const QString &dir = {}) {
+    return line.split(u' ', Qt::SkipEmptyParts).replaceInStrings(u"DIR"_s, dir);
+}
 
 bool writeFile(const QString &path, const QByteArray &data) {
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -37,338 +43,217 @@ QFile::Permissions ownerGroupOther(const QString &path) {
 class ServiceCommandTest : public QObject {
     Q_OBJECT
 
+    RunningService m_service;
+
+    QString data(const QString &name = {}) const { return QDir(m_service.dataDir()).filePath(name); }
+    HttpsProbe probe(const QString &host = u"localhost"_s) const {
+        return HttpsProbe(host, m_service.port(), RunningService::trustingConfiguration());
+    }
+    QByteArray check(const QString &id = u"0"_s) const {
+        return probe()
+            .postForm("/game/check.server.php", {{u"message"_s, u"Keep Me Loged!"_s}, {u"loginid"_s, id}})
+            .body;
+    }
+    QByteArray login() const {
+        const QString password = u"correct horse"_s;
+        return probe()
+            .postForm("/game/login.server.php",
+                      {{u"message"_s, u"LogIn Request."_s}, {u"email"_s, kTester}, {u"password"_s, password}})
+            .body;
+    }
+    void verifyAdmin(const QStringList &arguments) {
+        const Outcome outcome = m_service.admin(arguments);
+        QVERIFY2(outcome.exitCode == 0, qPrintable(outcome.describe()));
+    }
+    void verifyNothingLeft(qint64 master) {
+        QTRY_VERIFY_WITH_TIMEOUT(RunningService::groupMembers(master).isEmpty(), 30000);
+        QVERIFY(RunningService::processesMentioning(m_service.dataDir()).isEmpty());
+    }
+
 private Q_SLOTS:
-    void usageErrorsExitWithTwo_data();
-    void usageErrorsExitWithTwo();
-    void helpExitsWithZero();
-    void initLaysOutThePrivateDataFolder();
-    void initRefusesAnExistingFolderAndForceKeepsAccounts();
-    void initLeavesForeignFoldersAlone();
-    void adminCommandsNeedAnInitialisedFolder();
-    void adminCommandsValidateAndReport();
-    void installedTreeUsesItsOwnCaAndDemoContent();
+    void initTestCase() {
+        const QString error = m_service.init();
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QVERIFY(writeFile(data(u"secret.txt"_s), kSecret));
+        QVERIFY(writeFile(QDir(m_service.tempDir()).filePath(u"secret.txt"_s), kSecret));
+        QVERIFY(QFile::link(data(u"secret.txt"_s), data(u"www/download/Linked.zip"_s)));
+        // A password read from standard input stays out of the process list.
+        const Outcome added =
+            m_service.admin(args(u"user add "_s + kTester + u" - Tester"_s), "correct horse\n");
+        QVERIFY2(added.exitCode == 0, qPrintable(added.describe()));
+        const QString startError = m_service.start();
+        QVERIFY2(startError.isEmpty(), qPrintable(startError));
+    }
+
+    // Usage errors exit with 2; the commands that need service data leave a folder without it untouched.
+    void refusals_data() {
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("nothing") << QString() << 2 << u"no command"_s;
+        QTest::newRow("unknown command") << u"frobnicate"_s << 2 << u"unknown command"_s;
+        QTest::newRow("unsafe path") << u"init --data DIR/a$b"_s << 2 << u"must not contain"_s;
+        QTest::newRow("port out of range") << u"serve --data DIR --port 70000"_s << 2 << u"--port"_s;
+        QTest::newRow("init") << u"init --data DIR"_s << 1 << u"holds no service data"_s;
+        QTest::newRow("init --force") << u"init --force --data DIR"_s << 1 << u"holds no service data"_s;
+        QTest::newRow("serve") << u"serve --data DIR"_s << 1 << u"init --data"_s;
+        QTest::newRow("user disable") << u"user disable --data DIR a@example.com"_s << 1 << u"init --data"_s;
+    }
+
+    void refusals() {
+        QFETCH(QString, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        QTemporaryDir foreign;
+        QVERIFY(writeFile(foreign.filePath(u"notes.txt"_s), "mine"));
+        const Outcome outcome = RunningService::run(args(arguments, foreign.path()));
+        QVERIFY2(outcome.exitCode == exitCode && outcome.err.contains(message),
+                 qPrintable(outcome.describe()));
+        QCOMPARE(QDir(foreign.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList{u"notes.txt"_s});
+    }
+
+    void dataFolderIsPrivateAndGuarded() {
+        QCOMPARE(ownerGroupOther(data()), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(ownerGroupOther(data(u"tls/key.pem"_s)), QFile::ReadOwner | QFile::WriteOwner);
+        const QByteArray cert = readFile(data(u"tls/cert.pem"_s));
+        for (const auto &[command, refusal] : {std::pair{u"init --data DIR"_s, u"--force"_s},
+                                               {u"init --force --data DIR"_s, u"stop it first"_s},
+                                               {u"serve --port 1 --data DIR"_s, u"already runs"_s}}) {
+            const Outcome outcome = RunningService::run(args(command, data()));
+            QVERIFY2(outcome.exitCode == 1 && outcome.err.contains(refusal), qPrintable(outcome.describe()));
+        }
+        QCOMPARE(readFile(data(u"tls/cert.pem"_s)), cert);
+    }
+
+    void traversalNeverLeavesTheWebRoot_data() {
+        QTest::addColumn<QByteArray>("target");
+        QTest::newRow("dot dot") << QByteArray("/download/../secret.txt");
+        QTest::newRow("encoded dots") << QByteArray("/download/%2E%2E/%2e%2e/secret.txt");
+        QTest::newRow("encoded slash") << QByteArray("/download/..%2F..%2fsecret.txt");
+        QTest::newRow("backslashes") << QByteArray("/download/..\\..\\secret.txt");
+        QTest::newRow("absolute") << QByteArray("/download//etc/passwd");
+        QTest::newRow("absolute data path") << "/download/" + data(u"secret.txt"_s).toUtf8();
+        QTest::newRow("site") << QByteArray("/site/%2e%2e/%2e%2e/secret.txt");
+        QTest::newRow("link out of the root") << QByteArray("/download/Linked.zip");
+    }
+
+    void traversalNeverLeavesTheWebRoot() {
+        QFETCH(QByteArray, target);
+        const HttpsProbe::Reply reply = probe().send("GET", target);
+        QVERIFY2(reply.connected, qPrintable(reply.error));
+        QVERIFY2(reply.status == 404 || reply.status == 400, qPrintable(QString::number(reply.status)));
+        QVERIFY(!reply.body.contains(kSecret) && !reply.body.contains("root:x:0:0"));
+    }
+
+    // The certificate names the loopback host and address and verifies with the build's CA alone.
+    void tlsFrontIsTrustedOnlyWithTheCa() {
+        for (const QString &host : {u"localhost"_s, u"127.0.0.1"_s})
+            QVERIFY2(probe(host).send("GET", "/").connected, qPrintable(host));
+        const HttpsProbe::Reply refused =
+            HttpsProbe(u"localhost"_s, m_service.port(), QSslConfiguration::defaultConfiguration())
+                .send("GET", "/");
+        QVERIFY(!refused.connected && !refused.sslErrors.isEmpty());
+    }
+
+    void adminCommandsReachTheRunningService() {
+        const QByteArray granted = login();
+        QVERIFY2(granted.startsWith("LogIn Granted!|Tester|"), granted.constData());
+        const QString loginId = QString::fromUtf8(granted.mid(granted.lastIndexOf('|') + 1));
+        QCOMPARE(check(loginId).mid(4, 3), QByteArray("OK|"));
+        const QString versions = u"1.0.0.9 2.0 2.1 2.2 2.3 2.4 NoVer 2.6 2.7 2.8 2.9 2.10 2.11 2.12"_s;
+        verifyAdmin(args(u"set versions "_s + versions));
+        verifyAdmin(args(u"set counts 7 2"_s));
+        verifyAdmin(args(u"set state off"_s));
+        QTRY_COMPARE_WITH_TIMEOUT(check().remove(4, 3),
+                                  "OFF|0007|002|" + QString(versions).replace(u' ', u'^').toUtf8(), 30000);
+        verifyAdmin(args(u"set state on"_s));
+        QTRY_VERIFY_WITH_TIMEOUT(check().startsWith("ON!|"), 30000);
+
+        verifyAdmin(args(u"user disable "_s + kTester));
+        QTRY_COMPARE_WITH_TIMEOUT(check(loginId).mid(4, 3), QByteArray("LO|"), 30000);
+        QCOMPARE(login(), QByteArray("AccDisabled!"));
+        verifyAdmin(args(u"user enable "_s + kTester));
+        QVERIFY(login().startsWith("LogIn Granted!|"));
+        // nginx refuses a body far beyond what any form needs before the app server reads it.
+        QCOMPARE(probe().send("POST", "/game/chat.php", QByteArray(256 * 1024, 'a')).status, 413);
+    }
+
+    void stopLeavesNothingRunning() {
+        const qint64 master = m_service.nginxMasterPid();
+        QTRY_VERIFY_WITH_TIMEOUT(m_service.nginxPids().size() >= 2, 30000);
+        QCOMPARE(RunningService::childrenOf(m_service.servePid()), QList<qint64>{master});
+        QCOMPARE(m_service.stop(), 0);
+        verifyNothingLeft(master);
+        // nginx flushed its log on the way out: logins are in it, the launchers' frequent checks are not.
+        const QByteArray log = readFile(data(u"nginx/logs/access.log"_s));
+        QVERIFY(log.contains("\"POST /game/login.server.php HTTP/1.1\" 200"));
+        QVERIFY(!log.contains("POST /game/check.server.php"));
+    }
+
+    void killedNginxStopsTheService() {
+        // A certificate from another CA (here self-signed), as after the build tree's CA was remade.
+        const QString selfSigned =
+            u"req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -subj /CN=localhost "
+            u"-keyout DIR/key.pem -out DIR/cert.pem"_s;
+        QCOMPARE(QProcess::execute(u"openssl"_s, args(selfSigned, data(u"tls"_s))), 0);
+        const QString error = m_service.start();
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QVERIFY(m_service.serveOutput().contains("Issuing a new service certificate"));
+        QVERIFY(check().startsWith("ON!|"));
+
+        // The master dies without stopping its workers; serve must notice and clear the rest.
+        const qint64 master = m_service.nginxMasterPid();
+        QTRY_VERIFY_WITH_TIMEOUT(m_service.nginxPids().size() >= 2, 30000);
+        QCOMPARE(QProcess::execute(u"kill"_s, {u"-KILL"_s, QString::number(master)}), 0);
+        QVERIFY(m_service.serveProcess().waitForFinished(60000));
+        QCOMPARE(m_service.serveProcess().exitCode(), 1);
+        QVERIFY((m_service.serveOutput() + m_service.serveProcess().readAll()).contains("nginx was killed"));
+        verifyNothingLeft(master);
+    }
+
+    void killedServeTakesNginxWithIt() {
+        const QString error = m_service.start();
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        const qint64 master = m_service.nginxMasterPid();
+        QTRY_VERIFY_WITH_TIMEOUT(m_service.nginxPids().size() >= 2, 30000);
+        // SIGKILL leaves serve no chance to clean up; the kernel's parent-death signal does it.
+        m_service.serveProcess().kill();
+        QVERIFY(m_service.serveProcess().waitForFinished(60000));
+        verifyNothingLeft(master);
+    }
+
+    void installedTreeInitsWithItsOwnCaAndDemoContent() {
+        QTemporaryDir root;
+        auto at = [&](const QString &path) { return root.filePath(path); };
+        const QString install =
+            u"--install " QUILLBARROW_BINARY_DIR " --component quillbarrow_service --prefix DIR"_s;
+        QCOMPARE(QProcess::execute(QStringLiteral(QUILLBARROW_CMAKE_COMMAND), args(install, root.path())), 0);
+        QCOMPARE(ownerGroupOther(at(u"share/quillbarrow/ca/ca.key"_s)), QFile::ReadOwner | QFile::WriteOwner);
+        // Demo content where an installed tree keeps it (the demo package puts it there), and a link out.
+        const QString demo = at(u"share/quillbarrow/demo/"_s);
+        for (const QString &file :
+             {u"download/updates/Demo.U.1.1.zip"_s, u"ads/ad1.php"_s, u"site/site.css"_s})
+            QVERIFY(writeFile(demo + file, file.toUtf8()));
+        QVERIFY(QFile::link(at(u"share/quillbarrow/ca/ca.key"_s), demo + u"download/key.zip"_s));
+        const QByteArray versions = "1.0.0.8^1.0^1.1^1.2^1.3^1.4^1.5^1.6^1.7^1.8^1.9^1.10^1.11^1.12";
+        QVERIFY(writeFile(demo + u"announced.ini"_s, "# demo\nversions=" + versions + "\nads=5\nnews=4\n"));
+
+        const QString program = at(u"bin/quillbarrow-service"_s);
+        Outcome outcome = RunningService::run(args(u"init --data DIR/data"_s, root.path()), {}, program);
+        QVERIFY2(outcome.exitCode == 0 && !outcome.err.contains(u"warning"), qPrintable(outcome.describe()));
+        // Its certificate comes from the installed CA, which is the build's.
+        QVERIFY(outcome.out.contains(at(u"share/quillbarrow/ca/ca.pem"_s)));
+        QCOMPARE(readFile(at(u"share/quillbarrow/ca/ca.pem"_s)),
+                 readFile(RunningService::caCertificatePath()));
+        QCOMPARE(readFile(at(u"data/www/download/updates/Demo.U.1.1.zip"_s)),
+                 "download/updates/Demo.U.1.1.zip");
+        QVERIFY(!QFileInfo::exists(at(u"data/www/download/key.zip"_s)));
+        outcome = RunningService::run(args(u"status --data DIR/data"_s, root.path()), {}, program);
+        QVERIFY2(outcome.out.contains(QString::fromUtf8(versions)) && outcome.out.contains(u"Ads:      5"),
+                 qPrintable(outcome.out));
+    }
 };
-
-void ServiceCommandTest::usageErrorsExitWithTwo_data() {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("message");
-    const QString d = QStringLiteral("/tmp/quillbarrow-unused");
-    QTest::newRow("nothing") << QStringList{} << QStringLiteral("no command");
-    QTest::newRow("unknown command") << QStringList{QStringLiteral("frobnicate")}
-                                     << QStringLiteral("unknown command");
-    QTest::newRow("init without data") << QStringList{QStringLiteral("init")} << QStringLiteral("--data");
-    QTest::newRow("data without value")
-        << QStringList{QStringLiteral("init"), QStringLiteral("--data")} << QStringLiteral("needs a value");
-    QTest::newRow("unsafe path") << QStringList{QStringLiteral("init"), QStringLiteral("--data"),
-                                                QStringLiteral("/tmp/a$b")}
-                                 << QStringLiteral("must not contain");
-    QTest::newRow("unknown option") << QStringList{QStringLiteral("status"), QStringLiteral("--data"), d,
-                                                   QStringLiteral("--verbose")}
-                                    << QStringLiteral("unknown option");
-    QTest::newRow("force on serve") << QStringList{QStringLiteral("serve"), QStringLiteral("--data"), d,
-                                                   QStringLiteral("--force")}
-                                    << QStringLiteral("unknown option");
-    QTest::newRow("port out of range") << QStringList{QStringLiteral("serve"), QStringLiteral("--data"), d,
-                                                      QStringLiteral("--port"), QStringLiteral("70000")}
-                                       << QStringLiteral("--port");
-    QTest::newRow("port not a number")
-        << QStringList{QStringLiteral("serve"), QStringLiteral("--data"), d, QStringLiteral("--port=abc")}
-        << QStringLiteral("--port");
-    QTest::newRow("user without action")
-        << QStringList{QStringLiteral("user"), QStringLiteral("--data"), d} << QStringLiteral("add, disable");
-    QTest::newRow("user add short") << QStringList{QStringLiteral("user"), QStringLiteral("add"),
-                                                   QStringLiteral("--data"), d,
-                                                   QStringLiteral("a@example.com")}
-                                    << QStringLiteral("EMAIL PASSWORD NAME");
-    QTest::newRow("thirteen versions")
-        << (QStringList{QStringLiteral("set"), QStringLiteral("versions"), QStringLiteral("--data"), d} +
-            QStringList(13, QStringLiteral("1.0")))
-        << QStringLiteral("14 versions");
-    QTest::newRow("counts not numbers")
-        << QStringList{QStringLiteral("set"),   QStringLiteral("counts"), QStringLiteral("--data"), d,
-                       QStringLiteral("three"), QStringLiteral("4")}
-        << QStringLiteral("two numbers");
-    QTest::newRow("counts negative") << QStringList{QStringLiteral("set"),    QStringLiteral("counts"),
-                                                    QStringLiteral("--data"), d,
-                                                    QStringLiteral("--"),     QStringLiteral("-1"),
-                                                    QStringLiteral("4")}
-                                     << QStringLiteral("two numbers");
-    QTest::newRow("state maybe") << QStringList{QStringLiteral("set"), QStringLiteral("state"),
-                                                QStringLiteral("--data"), d, QStringLiteral("maybe")}
-                                 << QStringLiteral("on or off");
-    QTest::newRow("unknown setting") << QStringList{QStringLiteral("set"), QStringLiteral("colour"),
-                                                    QStringLiteral("--data"), d}
-                                     << QStringLiteral("unknown setting");
-}
-
-void ServiceCommandTest::usageErrorsExitWithTwo() {
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, message);
-    const Outcome outcome = RunningService::run(arguments);
-    QVERIFY2(outcome.exitCode == 2, qPrintable(outcome.describe()));
-    QVERIFY2(outcome.err.contains(message), qPrintable(outcome.describe()));
-    QVERIFY(outcome.err.contains(u"quillbarrow-service help"));
-    QVERIFY(!QFileInfo::exists(QStringLiteral("/tmp/quillbarrow-unused")));
-}
-
-void ServiceCommandTest::helpExitsWithZero() {
-    const Outcome overview = RunningService::run({QStringLiteral("help")});
-    QCOMPARE(overview.exitCode, 0);
-    for (const char *command :
-         {"init", "serve", "user add", "user disable", "set versions", "set counts", "set state", "status"})
-        QVERIFY2(overview.out.contains(QLatin1String(command)), command);
-    const Outcome one = RunningService::run({QStringLiteral("serve"), QStringLiteral("--help")});
-    QCOMPARE(one.exitCode, 0);
-    QVERIFY(one.out.startsWith(u"Usage: quillbarrow-service serve"));
-}
-
-void ServiceCommandTest::initLaysOutThePrivateDataFolder() {
-    QTemporaryDir temp;
-    const QString data = temp.filePath(QStringLiteral("new/data"));
-    const Outcome outcome = RunningService::run({QStringLiteral("init"), QStringLiteral("--data"), data});
-    QVERIFY2(outcome.exitCode == 0, qPrintable(outcome.describe()));
-    QVERIFY(outcome.out.contains(QStringLiteral("serve --data ") + data));
-    const QDir dir(data);
-
-    for (const char *file : {"service.db", "service.ini", "tls/cert.pem", "tls/key.pem", "nginx/nginx.conf"})
-        QVERIFY2(QFileInfo(dir.filePath(QLatin1String(file))).isFile(), file);
-    for (const char *folder : {"nginx/logs", "nginx/temp", "www/download", "www/ads", "www/site"})
-        QVERIFY2(QFileInfo(dir.filePath(QLatin1String(folder))).isDir(), folder);
-    // nginx -t must not leave a pid file that would look like a running nginx.
-    QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("nginx/nginx.pid"))));
-
-    const QFile::Permissions privateFolder = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
-    const QFile::Permissions privateFile = QFile::ReadOwner | QFile::WriteOwner;
-    QCOMPARE(ownerGroupOther(data), privateFolder);
-    QCOMPARE(ownerGroupOther(dir.filePath(QStringLiteral("tls"))), privateFolder);
-    QCOMPARE(ownerGroupOther(dir.filePath(QStringLiteral("tls/key.pem"))), privateFile);
-    QCOMPARE(ownerGroupOther(dir.filePath(QStringLiteral("service.db"))), privateFile);
-
-    // Every path in nginx's configuration lies inside the data folder.
-    const QString config = QString::fromUtf8(readFile(dir.filePath(QStringLiteral("nginx/nginx.conf"))));
-    static const QRegularExpression quotedPath(QStringLiteral("\"(/[^\"]*)\""));
-    int paths = 0;
-    for (const QRegularExpressionMatch &match : quotedPath.globalMatch(config)) {
-        QVERIFY2(match.captured(1).startsWith(data + u'/'), qPrintable(match.captured(1)));
-        ++paths;
-    }
-    QVERIFY(paths >= 10);
-    QVERIFY(!config.contains(u"/var/"));
-    QVERIFY(!config.contains(u"/run/"));
-
-    const QList<QSslCertificate> certs =
-        QSslCertificate::fromPath(dir.filePath(QStringLiteral("tls/cert.pem")));
-    QCOMPARE(certs.size(), 1);
-    const QSslCertificate &cert = certs.first();
-    const auto names = cert.subjectAlternativeNames();
-    QCOMPARE(names.values(QSsl::DnsEntry), QList<QString>{QStringLiteral("localhost")});
-    const QList<QString> ips = names.values(QSsl::IpAddressEntry);
-    QVERIFY(ips.contains(QStringLiteral("127.0.0.1")));
-    QVERIFY(ips.contains(QStringLiteral("0:0:0:0:0:0:0:1")) || ips.contains(QStringLiteral("::1")));
-    QCOMPARE(cert.publicKey().algorithm(), QSsl::Ec);
-    const QList<QSslCertificate> ca = QSslCertificate::fromPath(RunningService::caCertificatePath());
-    QCOMPARE(ca.size(), 1);
-    QCOMPARE(cert.issuerDisplayName(), ca.first().subjectDisplayName());
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    QVERIFY(cert.effectiveDate() <= now.addSecs(60));
-    QVERIFY(cert.expiryDate() > now.addDays(390) && cert.expiryDate() < now.addDays(398));
-    // The certificate verifies against the build's CA alone.
-    QProcess verify;
-    verify.start(QStringLiteral("openssl"),
-                 {QStringLiteral("verify"), QStringLiteral("-CAfile"), RunningService::caCertificatePath(),
-                  dir.filePath(QStringLiteral("tls/cert.pem"))});
-    QVERIFY(verify.waitForFinished(60000));
-    QCOMPARE(verify.exitCode(), 0);
-
-    QString error;
-    const std::unique_ptr<ServiceStore> store =
-        ServiceStore::open(dir.filePath(QStringLiteral("service.db")), &error);
-    QVERIFY2(store, qPrintable(error));
-    const std::optional<ServiceSettings> settings = store->settings(&error);
-    QVERIFY2(settings, qPrintable(error));
-    QVERIFY(settings->online);
-}
-
-void ServiceCommandTest::initRefusesAnExistingFolderAndForceKeepsAccounts() {
-    RunningService service;
-    QString error = service.init();
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-    const Outcome added =
-        service.admin({QStringLiteral("user"), QStringLiteral("add"), QStringLiteral("keep@example.com"),
-                       QStringLiteral("a long password"), QStringLiteral("Keeper")});
-    QVERIFY2(added.exitCode == 0, qPrintable(added.describe()));
-    const QString certPath = QDir(service.dataDir()).filePath(QStringLiteral("tls/cert.pem"));
-    const QByteArray oldCert = readFile(certPath);
-    const QByteArray ini = readFile(QDir(service.dataDir()).filePath(QStringLiteral("service.ini")));
-
-    const Outcome again =
-        RunningService::run({QStringLiteral("init"), QStringLiteral("--data"), service.dataDir()});
-    QCOMPARE(again.exitCode, 1);
-    QVERIFY2(again.err.contains(u"--force"), qPrintable(again.describe()));
-    QCOMPARE(readFile(certPath), oldCert);
-
-    const Outcome forced = RunningService::run(
-        {QStringLiteral("init"), QStringLiteral("--force"), QStringLiteral("--data"), service.dataDir()});
-    QVERIFY2(forced.exitCode == 0, qPrintable(forced.describe()));
-    QVERIFY(readFile(certPath) != oldCert);
-    QCOMPARE(readFile(QDir(service.dataDir()).filePath(QStringLiteral("service.ini"))), ini);
-
-    const std::unique_ptr<ServiceStore> store =
-        ServiceStore::open(QDir(service.dataDir()).filePath(QStringLiteral("service.db")), &error);
-    QVERIFY2(store, qPrintable(error));
-    const std::optional<Account> account = store->accountByEmail(QStringLiteral("keep@example.com"), &error);
-    QVERIFY2(account, qPrintable(error));
-    QCOMPARE(account->name, QStringLiteral("Keeper"));
-
-    // Not while the service runs on it.
-    error = service.start();
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-    const Outcome busy = RunningService::run(
-        {QStringLiteral("init"), QStringLiteral("--force"), QStringLiteral("--data"), service.dataDir()});
-    QCOMPARE(busy.exitCode, 1);
-    QVERIFY2(busy.err.contains(u"stop it first"), qPrintable(busy.describe()));
-    QCOMPARE(service.stop(), 0);
-}
-
-void ServiceCommandTest::initLeavesForeignFoldersAlone() {
-    QTemporaryDir temp;
-    QVERIFY(writeFile(temp.filePath(QStringLiteral("notes.txt")), "mine"));
-    for (const bool force : {false, true}) {
-        QStringList arguments = {QStringLiteral("init"), QStringLiteral("--data"), temp.path()};
-        if (force)
-            arguments << QStringLiteral("--force");
-        const Outcome outcome = RunningService::run(arguments);
-        QCOMPARE(outcome.exitCode, 1);
-        QVERIFY2(outcome.err.contains(u"holds no service data"), qPrintable(outcome.describe()));
-        QCOMPARE(QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                 QStringList{QStringLiteral("notes.txt")});
-    }
-}
-
-void ServiceCommandTest::adminCommandsNeedAnInitialisedFolder() {
-    QTemporaryDir temp;
-    for (const QStringList &arguments :
-         {QStringList{QStringLiteral("status")},
-          QStringList{QStringLiteral("set"), QStringLiteral("state"), QStringLiteral("on")},
-          QStringList{QStringLiteral("user"), QStringLiteral("disable"), QStringLiteral("x@example.com")},
-          QStringList{QStringLiteral("serve")}}) {
-        const qsizetype words = arguments.size() == 1 ? 1 : 2;
-        QStringList full = arguments.mid(0, words);
-        full << QStringLiteral("--data") << temp.path() << arguments.mid(words);
-        const Outcome outcome = RunningService::run(full);
-        QVERIFY2(outcome.exitCode == 1, qPrintable(outcome.describe()));
-        QVERIFY2(outcome.err.contains(u"init --data"), qPrintable(outcome.describe()));
-        QVERIFY(QDir(temp.path()).isEmpty());
-    }
-}
-
-void ServiceCommandTest::adminCommandsValidateAndReport() {
-    RunningService service;
-    const QString error = service.init();
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-
-    // A password read from standard input stays out of the process list.
-    Outcome outcome =
-        service.admin({QStringLiteral("user"), QStringLiteral("add"), QStringLiteral("Ann@Example.com"),
-                       QStringLiteral("-"), QStringLiteral("Ann")},
-                      "from standard input\n");
-    QVERIFY2(outcome.exitCode == 0, qPrintable(outcome.describe()));
-    outcome = service.admin({QStringLiteral("user"), QStringLiteral("add"), QStringLiteral("ann@example.com"),
-                             QStringLiteral("another password"), QStringLiteral("Ann2")});
-    QCOMPARE(outcome.exitCode, 1);
-    QVERIFY(!outcome.err.isEmpty());
-    outcome = service.admin(
-        {QStringLiteral("user"), QStringLiteral("disable"), QStringLiteral("nobody@example.com")});
-    QCOMPARE(outcome.exitCode, 1);
-    QVERIFY(outcome.err.contains(u"nobody@example.com"));
-    outcome =
-        service.admin({QStringLiteral("user"), QStringLiteral("disable"), QStringLiteral("ann@example.com")});
-    QVERIFY2(outcome.exitCode == 0, qPrintable(outcome.describe()));
-    outcome =
-        service.admin({QStringLiteral("user"), QStringLiteral("enable"), QStringLiteral("ann@example.com")});
-    QVERIFY2(outcome.exitCode == 0, qPrintable(outcome.describe()));
-
-    // A version with the reply's separators would corrupt every check reply.
-    QStringList bad = QStringList(14, QStringLiteral("1.0"));
-    bad[3] = QStringLiteral("1|0");
-    outcome = service.admin(QStringList{QStringLiteral("set"), QStringLiteral("versions")} + bad);
-    QCOMPARE(outcome.exitCode, 1);
-
-    outcome = service.admin(
-        {QStringLiteral("set"), QStringLiteral("counts"), QStringLiteral("12"), QStringLiteral("3")});
-    QVERIFY2(outcome.exitCode == 0, qPrintable(outcome.describe()));
-    outcome = service.admin({QStringLiteral("set"), QStringLiteral("state"), QStringLiteral("off")});
-    QVERIFY2(outcome.exitCode == 0, qPrintable(outcome.describe()));
-    outcome = service.admin({QStringLiteral("status")});
-    QVERIFY2(outcome.exitCode == 0, qPrintable(outcome.describe()));
-    QVERIFY2(outcome.out.contains(QRegularExpression(QStringLiteral("State: +off"))),
-             qPrintable(outcome.out));
-    QVERIFY(outcome.out.contains(QRegularExpression(QStringLiteral("Ads: +12"))));
-    QVERIFY(outcome.out.contains(QRegularExpression(QStringLiteral("News: +3"))));
-    QVERIFY(outcome.out.contains(QRegularExpression(QStringLiteral("Online: +0"))));
-}
-
-void ServiceCommandTest::installedTreeUsesItsOwnCaAndDemoContent() {
-    QTemporaryDir prefix;
-    QProcess install;
-    install.setProcessChannelMode(QProcess::MergedChannels);
-    install.start(QStringLiteral(QUILLBARROW_CMAKE_COMMAND),
-                  {QStringLiteral("--install"), QStringLiteral(QUILLBARROW_BINARY_DIR),
-                   QStringLiteral("--prefix"), prefix.path(), QStringLiteral("--component"),
-                   QStringLiteral("quillbarrow_service")});
-    QVERIFY(install.waitForFinished(120000));
-    QVERIFY2(install.exitCode() == 0, install.readAll().constData());
-
-    const QDir root(prefix.path());
-    const QString program = root.filePath(QStringLiteral("bin/quillbarrow-service"));
-    QVERIFY(QFileInfo(program).isExecutable());
-    QCOMPARE(ownerGroupOther(root.filePath(QStringLiteral("share/quillbarrow/ca/ca.key"))),
-             QFile::ReadOwner | QFile::WriteOwner);
-    QCOMPARE(readFile(root.filePath(QStringLiteral("share/quillbarrow/ca/ca.pem"))),
-             readFile(RunningService::caCertificatePath()));
-
-    // Demo content where the installed tree keeps it (normally installed with the demo).
-    const QDir demo(root.filePath(QStringLiteral("share/quillbarrow/demo")));
-    QVERIFY(writeFile(demo.filePath(QStringLiteral("download/Demo.zip")), "zip bytes"));
-    QVERIFY(writeFile(demo.filePath(QStringLiteral("download/updates/Demo.U.1.1.zip")), "update"));
-    QVERIFY(writeFile(demo.filePath(QStringLiteral("ads/ad1.php")), "<html>ad</html>"));
-    QVERIFY(writeFile(demo.filePath(QStringLiteral("site/site.css")), "p {}"));
-    QVERIFY(writeFile(QDir(prefix.path()).filePath(QStringLiteral("elsewhere.txt")), "not content"));
-    QVERIFY(QFile::link(QDir(prefix.path()).filePath(QStringLiteral("elsewhere.txt")),
-                        demo.filePath(QStringLiteral("download/link.zip"))));
-    QStringList versions = {QStringLiteral("1.0.0.8")};
-    for (int game = 0; game < 13; ++game)
-        versions << QStringLiteral("1.%1").arg(game);
-    QVERIFY(writeFile(demo.filePath(QStringLiteral("announced.ini")),
-                      "# demo\nversions=" + versions.join(u'^').toUtf8() + "\nads=5\nnews=4\n"));
-
-    const QString data = root.filePath(QStringLiteral("data"));
-    Outcome outcome =
-        RunningService::run({QStringLiteral("init"), QStringLiteral("--data"), data}, {}, program);
-    QVERIFY2(outcome.exitCode == 0, qPrintable(outcome.describe()));
-    QVERIFY2(outcome.out.contains(root.filePath(QStringLiteral("share/quillbarrow/ca/ca.pem"))),
-             qPrintable(outcome.out));
-    QVERIFY2(!outcome.err.contains(u"warning"), qPrintable(outcome.err));
-    const QDir www(QDir(data).filePath(QStringLiteral("www")));
-    QCOMPARE(readFile(www.filePath(QStringLiteral("download/Demo.zip"))), QByteArray("zip bytes"));
-    QCOMPARE(readFile(www.filePath(QStringLiteral("download/updates/Demo.U.1.1.zip"))), QByteArray("update"));
-    QCOMPARE(readFile(www.filePath(QStringLiteral("ads/ad1.php"))), QByteArray("<html>ad</html>"));
-    QCOMPARE(readFile(www.filePath(QStringLiteral("site/site.css"))), QByteArray("p {}"));
-    QVERIFY(!QFileInfo::exists(www.filePath(QStringLiteral("download/link.zip"))));
-
-    outcome = RunningService::run({QStringLiteral("status"), QStringLiteral("--data"), data}, {}, program);
-    QVERIFY2(outcome.exitCode == 0, qPrintable(outcome.describe()));
-    QVERIFY2(outcome.out.contains(versions.join(u'^')), qPrintable(outcome.out));
-    QVERIFY(outcome.out.contains(QRegularExpression(QStringLiteral("Ads: +5"))));
-    QVERIFY(outcome.out.contains(QRegularExpression(QStringLiteral("News: +4"))));
-
-    // A broken announcement is reported; init still lays the folder out.
-    QVERIFY(writeFile(demo.filePath(QStringLiteral("announced.ini")), "versions=1.0^2.0\nads=5\nnews=4\n"));
-    const QString second = root.filePath(QStringLiteral("data2"));
-    outcome = RunningService::run({QStringLiteral("init"), QStringLiteral("--data"), second}, {}, program);
-    QVERIFY2(outcome.exitCode == 0, qPrintable(outcome.describe()));
-    QVERIFY2(outcome.err.contains(u"announced.ini:1"), qPrintable(outcome.err));
-}
 
 QTEST_GUILESS_MAIN(ServiceCommandTest)
 #include "ServiceCommandTest.moc"

@@ -1,86 +1,63 @@
 #include "ServiceHarness.h"
 
+#include "lib/ServiceAdmin.h"
+
 #include <QEventLoop>
 #include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QTimer>
-#include <QUrl>
 #include <sodium.h>
 
-ServiceConfig ServiceHarness::testConfig() {
-    ServiceConfig c;
-    c.argon2OpsLimit = crypto_pwhash_OPSLIMIT_MIN;
-    c.argon2MemLimitBytes = crypto_pwhash_MEMLIMIT_MIN;
-    c.storePollMilliseconds = 50;
-    c.hashThreads = 2;
-    return c;
-}
+using namespace Qt::StringLiterals;
 
 QByteArray ServiceHarness::encodeForm(const FormList &fields) {
     QByteArray body;
     for (const auto &[name, value] : fields) {
-        if (value.isEmpty())
-            continue;
-        if (!body.isEmpty())
-            body += '&';
-        body += QUrl::toPercentEncoding(name) + '=' + QUrl::toPercentEncoding(value);
+        if (!value.isEmpty())
+            body += (body.isEmpty() ? "" : "&") + QUrl::toPercentEncoding(name) + '=' +
+                    QUrl::toPercentEncoding(value);
     }
     return body;
 }
 
-ServiceHarness::ServiceHarness(const ServiceConfig &config)
-    : m_config(config) {}
-
-ServiceHarness::~ServiceHarness() {
-    m_server.reset();
-    m_adminStore.reset();
-    m_store.reset();
+ServiceHarness::ServiceHarness(const std::function<void(ServiceConfig &)> &tweak) {
+    m_config.argon2OpsLimit = crypto_pwhash_OPSLIMIT_MIN;
+    m_config.argon2MemLimitBytes = crypto_pwhash_MEMLIMIT_MIN;
+    m_config.storePollMilliseconds = 50;
+    m_config.hashThreads = 2;
+    if (tweak)
+        tweak(m_config);
 }
 
-QString ServiceHarness::databasePath() const {
-    return m_dir.filePath(QStringLiteral("service.db"));
-}
-
-QString ServiceHarness::start() {
-    if (!m_dir.isValid())
-        return QStringLiteral("no temporary folder");
+QString ServiceHarness::start(const QStringList &emails) {
     QString error;
-    if (!m_store) {
-        m_store = ServiceStore::open(databasePath(), &error);
-        if (!m_store)
-            return error;
-        m_adminStore = ServiceStore::open(databasePath(), &error);
-        if (!m_adminStore)
-            return error;
-    }
+    m_store = ServiceStore::open(m_dir.filePath(u"service.db"_s), &error);
+    m_adminStore = m_store ? ServiceStore::open(m_dir.filePath(u"service.db"_s), &error) : nullptr;
+    if (!m_adminStore)
+        return error;
     m_server = std::make_unique<AppServer>(*m_store, m_config);
-    const std::optional<quint16> port = m_server->listen(QHostAddress::LocalHost, 0);
-    if (!port)
-        return QStringLiteral("the server does not listen");
-    m_port = *port;
+    m_port = m_server->listen(QHostAddress::LocalHost, 0).value_or(0);
+    if (m_port == 0)
+        return u"the server does not listen"_s;
+    ServiceAdmin admin(*m_adminStore, m_config);
+    for (const QString &email : emails) {
+        const QString name = email.section(u'@', 0, 0);
+        const StoreResult added = admin.addUser(email, kPassword, name.left(1).toUpper() + name.mid(1));
+        if (!added.ok())
+            return added.error;
+    }
     return {};
-}
-
-QString ServiceHarness::restart() {
-    m_server.reset();
-    m_network.clearConnectionCache();
-    return start();
 }
 
 ServiceHarness::Reply ServiceHarness::request(const QByteArray &verb, const QString &pathAndQuery,
                                               const QByteArray &body,
                                               const QList<std::pair<QByteArray, QByteArray>> &headers) {
-    QNetworkRequest req(
-        QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(pathAndQuery), QUrl::TolerantMode));
-    req.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("Quillbarrow"));
+    QNetworkRequest req(QUrl(u"http://127.0.0.1:%1%2"_s.arg(m_port).arg(pathAndQuery), QUrl::TolerantMode));
+    req.setHeader(QNetworkRequest::UserAgentHeader, QByteArray("Quillbarrow"));
     if (verb == "POST")
-        req.setHeader(QNetworkRequest::ContentTypeHeader,
-                      QByteArrayLiteral("application/x-www-form-urlencoded"));
+        req.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("application/x-www-form-urlencoded"));
     for (const auto &[name, value] : headers)
         req.setRawHeader(name, value);
-    // QNetworkAccessManager reads a body after a custom HEAD; its own head() does not.
-    QNetworkReply *reply =
-        verb == "HEAD" ? m_network.head(req) : m_network.sendCustomRequest(req, verb, body);
+    QNetworkReply *reply = m_network.sendCustomRequest(req, verb, body);
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     QTimer::singleShot(10000, &loop, &QEventLoop::quit);
@@ -89,10 +66,8 @@ ServiceHarness::Reply ServiceHarness::request(const QByteArray &verb, const QStr
     if (reply->isFinished()) {
         out.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         out.body = reply->readAll();
-        out.contentType = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
-    } else {
-        reply->abort();
     }
+    reply->abort();
     reply->deleteLater();
     return out;
 }
@@ -100,52 +75,39 @@ ServiceHarness::Reply ServiceHarness::request(const QByteArray &verb, const QStr
 QByteArray ServiceHarness::post(const QString &path, const FormList &fields, const QByteArray &realIp) {
     QList<std::pair<QByteArray, QByteArray>> headers;
     if (!realIp.isEmpty())
-        headers.append({QByteArrayLiteral("X-Real-IP"), realIp});
-    return request(QByteArrayLiteral("POST"), path, encodeForm(fields), headers).body;
+        headers.append({"X-Real-IP", realIp});
+    return request("POST", path, encodeForm(fields), headers).body;
 }
 
 QByteArray ServiceHarness::login(const QString &email, const QString &password, const QByteArray &realIp) {
-    return post(QStringLiteral("/game/login.server.php"),
-                {{QStringLiteral("message"), QStringLiteral("LogIn Request.")},
-                 {QStringLiteral("email"), email},
-                 {QStringLiteral("password"), password}},
-                realIp);
+    const FormList form{{u"message"_s, u"LogIn Request."_s}, {u"email"_s, email}, {u"password"_s, password}};
+    return post(u"/game/login.server.php"_s, form, realIp);
 }
 
 QByteArray ServiceHarness::logOff(const QString &email, const QString &loginId) {
-    return post(QStringLiteral("/game/login.server.php"),
-                {{QStringLiteral("message"), QStringLiteral("LogOFF!")},
-                 {QStringLiteral("email"), email},
-                 {QStringLiteral("loginid"), loginId}});
+    const FormList form{{u"message"_s, u"LogOFF!"_s}, {u"email"_s, email}, {u"loginid"_s, loginId}};
+    return post(u"/game/login.server.php"_s, form);
 }
 
-QByteArray ServiceHarness::check(const QString &email, const QString &loginId, const QString &userName,
-                                 const QByteArray &realIp) {
-    return post(QStringLiteral("/game/check.server.php"),
-                {{QStringLiteral("message"), QStringLiteral("Keep Me Loged!")},
-                 {QStringLiteral("email"), email},
-                 {QStringLiteral("loginid"), loginId},
-                 {QStringLiteral("username"), userName}},
-                realIp);
+QByteArray ServiceHarness::check(const QString &email, const QString &loginId, const QByteArray &realIp) {
+    const FormList form{{u"message"_s, u"Keep Me Loged!"_s}, {u"email"_s, email}, {u"loginid"_s, loginId}};
+    return post(u"/game/check.server.php"_s, form, realIp);
 }
 
 QByteArray ServiceHarness::chat(const QString &loginId, const QString &command, const QString &channel,
                                 const QString &text, const QString &to, const QString &userName) {
-    return post(QStringLiteral("/game/chat.php"), {{QStringLiteral("username"), userName},
-                                                   {QStringLiteral("command"), command},
-                                                   {QStringLiteral("channel"), channel},
-                                                   {QStringLiteral("chattext"), text},
-                                                   {QStringLiteral("wshpto"), to},
-                                                   {QStringLiteral("loginid"), loginId}});
+    return post(u"/game/chat.php"_s, {{u"username"_s, userName},
+                                      {u"command"_s, command},
+                                      {u"channel"_s, channel},
+                                      {u"chattext"_s, text},
+                                      {u"wshpto"_s, to},
+                                      {u"loginid"_s, loginId}});
 }
 
-std::optional<ServiceHarness::Granted> ServiceHarness::logIn(const QString &email, const QString &password,
-                                                             const QByteArray &realIp) {
-    const QByteArray reply = login(email, password, realIp);
-    if (!reply.startsWith("LogIn Granted!|"))
-        return std::nullopt;
-    const qsizetype last = reply.lastIndexOf('|');
-    if (last < 15)
-        return std::nullopt;
-    return Granted{QString::fromUtf8(reply.mid(15, last - 15)), QString::fromUtf8(reply.mid(last + 1))};
+ServiceHarness::Granted ServiceHarness::logIn(const QString &email, const QString &password,
+                                              const QByteArray &realIp) {
+    const QList<QByteArray> parts = login(email, password, realIp).split('|');
+    if (parts.size() != 3 || parts[0] != "LogIn Granted!")
+        return {};
+    return Granted{QString::fromUtf8(parts[1]), QString::fromUtf8(parts[2])};
 }

@@ -7,58 +7,56 @@
 #include <QByteArray>
 #include <QList>
 #include <QNetworkAccessManager>
+#include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
-#include <optional>
 
 using FormList = QList<std::pair<QString, QString>>;
 
-// A real app server on a free loopback port with its store in a temporary folder, and an HTTP client
-// that posts forms the way the launcher does (UTF-8, percent-encoded, empty values left out).
+// A real app server on a free loopback port with its store in a temporary folder, and an HTTP client that
+// posts forms the way the launcher does (UTF-8, percent-encoded, empty values left out).
 class ServiceHarness {
 public:
-    // Cheap argon2id, short polling intervals: fast tests with the real code paths.
-    static ServiceConfig testConfig();
+    inline static const QString kPassword = QStringLiteral("correct horse");
+
     static QByteArray encodeForm(const FormList &fields);
 
-    explicit ServiceHarness(const ServiceConfig &config = testConfig());
-    ~ServiceHarness();
+    // Cheap argon2id and short polling intervals (fast tests with the real code paths), then tweak.
+    explicit ServiceHarness(const std::function<void(ServiceConfig &)> &tweak = {});
 
-    // Empty on success, else what went wrong.
-    QString start();
-    // Stops the server (the store stays) and starts a new one on the same store file.
-    QString restart();
+    // Starts the server and adds the accounts (password kPassword, named after the address's capitalised
+    // local part). Empty on success, else what went wrong.
+    QString start(const QStringList &emails = {});
 
     struct Reply {
         int status = 0;
         QByteArray body;
-        QByteArray contentType;
     };
     Reply request(const QByteArray &verb, const QString &pathAndQuery, const QByteArray &body = {},
                   const QList<std::pair<QByteArray, QByteArray>> &headers = {});
     QByteArray post(const QString &path, const FormList &fields, const QByteArray &realIp = {});
 
-    // The launcher's three posts.
-    QByteArray login(const QString &email, const QString &password, const QByteArray &realIp = {});
-    QByteArray logOff(const QString &email, const QString &loginId);
-    QByteArray check(const QString &email, const QString &loginId, const QString &userName = {},
+    // The launcher's posts.
+    QByteArray login(const QString &email, const QString &password = kPassword,
                      const QByteArray &realIp = {});
+    QByteArray logOff(const QString &email, const QString &loginId);
+    QByteArray check(const QString &email, const QString &loginId, const QByteArray &realIp = {});
     QByteArray chat(const QString &loginId, const QString &command, const QString &channel = {},
                     const QString &text = {}, const QString &to = {}, const QString &userName = {});
 
+    // The name and id of a granted login; both empty when it was refused.
     struct Granted {
         QString name;
         QString id;
+        explicit operator bool() const { return !id.isEmpty(); }
     };
-    // Logs in and returns the name and id of a granted login, nullopt otherwise.
-    std::optional<Granted> logIn(const QString &email, const QString &password,
-                                 const QByteArray &realIp = {});
+    Granted logIn(const QString &email, const QString &password = kPassword, const QByteArray &realIp = {});
 
     // A second connection to the same database, as the admin command of another process would have.
     ServiceStore &adminStore() { return *m_adminStore; }
     AppServer &server() { return *m_server; }
     quint16 port() const { return m_port; }
-    QString databasePath() const;
 
 private:
     ServiceConfig m_config;
