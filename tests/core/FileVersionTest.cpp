@@ -3,8 +3,6 @@
 #include "ElfImage.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -84,7 +82,6 @@ private Q_SLOTS:
             QTest::newRow(name) << image.build();
         };
         QTest::newRow("empty file") << QByteArray();
-        QTest::newRow("text file") << QByteArray("#!/bin/sh\necho hello\n");
         QTest::newRow("ELF magic only") << QByteArray("\x7F\x45\x4C\x46", 4);
         QByteArray badClass = imageWith(good).build();
         badClass[4] = 3;
@@ -97,64 +94,39 @@ private Q_SLOTS:
         damaged("section size says short", [](ElfImage &i) { i.sections[2].size = 48; });
         damaged("record section without file data", [](ElfImage &i) { i.sections[2].type = 8; });
         damaged("longer section name", [](ElfImage &i) { i.sections[2].name = ".fileversion2"; });
-        damaged("record offset past the end", [](ElfImage &i) { i.sections[2].offset = 1'000'000; });
         damaged("record offset wraps around", [](ElfImage &i) { i.sections[2].offset = ~quint64(0) - 8; });
         damaged("name offset past the strings", [](ElfImage &i) { i.sections[2].nameOffset = 0xFFFFFFF0u; });
         damaged("section table past the end", [](ElfImage &i) { i.shoff = 10'000'000; });
         damaged("section table offset wraps", [](ElfImage &i) { i.shoff = ~quint64(0) - 100; });
         damaged("huge section count", [](ElfImage &i) { i.shnum = 0xFEFF; });
-        damaged("string table index one past", [](ElfImage &i) { i.shstrndx = 6; });
         damaged("string table without file data", [](ElfImage &i) { i.shstrndx = 2; });
         damaged("section entries too small", [](ElfImage &i) { i.shentsize = 16; });
-        damaged("section entries of size 0", [](ElfImage &i) { i.shentsize = 0; });
+        // The extended count sits in the null section, read before the count is checked against the file.
+        ElfImage extended = imageWith(good);
+        extended.extendedNumbering = true;
+        const QByteArray bytes = extended.build();
+        const qsizetype countField = bytes.size() - 6 * 64 + 32;
+        QCOMPARE(bytes.mid(countField, 8), QByteArray("\x06\0\0\0\0\0\0\0", 8));
+        for (const char *count : {"\0\0\0\0\0\0\0\x10", "\x07\0\0\0\0\0\0\0", "\0\0\0\0\0\0\0\0"})
+            QTest::addRow("extended count %d%d", count[0], count[7])
+                << QByteArray(bytes).replace(countField, 8, QByteArray(count, 8));
     }
     void emptyForDamagedFiles() {
         QFETCH(QByteArray, bytes);
         QCOMPARE(ReadFileVersion(write("damaged", bytes)), QByteArray());
     }
 
-    // The extended count sits in the null section, which must be read before the count is checked
-    // against the file's length.
-    void boundsExtendedSectionCount() {
-        ElfImage image = imageWithVersion(0x00010000, 8);
-        image.extendedNumbering = true;
-        QByteArray bytes = image.build();
-        const qsizetype countField = bytes.size() - 6 * 64 + 32;
-        QCOMPARE(bytes.mid(countField, 8), QByteArray("\x06\0\0\0\0\0\0\0", 8));
-        for (const QByteArray &count : {QByteArray("\0\0\0\0\0\0\0\x10", 8),
-                                        QByteArray("\x07\0\0\0\0\0\0\0", 8), QByteArray(8, '\0')}) {
-            bytes.replace(countField, 8, count);
-            QCOMPARE(ReadFileVersion(write("extended", bytes)), QByteArray());
-        }
-    }
-
     void missingAndOddPaths() {
-        QCOMPARE(ReadFileVersion(QFile::encodeName(m_dir.filePath(QStringLiteral("missing.exe")))),
-                 QByteArray());
-        QCOMPARE(ReadFileVersion(QFile::encodeName(m_dir.path())), QByteArray());
-        QCOMPARE(ReadFileVersion(QByteArray()), QByteArray());
-        QCOMPARE(ReadFileVersion("/dev/null"), QByteArray());
         const QString missing = m_dir.filePath(QStringLiteral("missing.exe"));
+        for (const QByteArray &path : {QFile::encodeName(missing), QFile::encodeName(m_dir.path()),
+                                       QByteArray(), QByteArray("/dev/null")})
+            QCOMPARE(ReadFileVersion(path), QByteArray());
         QVERIFY(WriteFileVersion(QFile::encodeName(missing), "1.0.0.9").error.startsWith(u"cannot read"));
         QVERIFY(!QFile::exists(missing));
     }
 
-    // The linker puts the section header table last, so every cut loses the record's header.
-    void emptyForEveryTruncation() {
-        const QByteArray whole = readAll(QStringLiteral(FIXTURE_V21030));
-        QFile file(QFile::decodeName(write("cut.exe", whole)));
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        for (qsizetype length = whole.size() - 1; length >= 0;) {
-            QVERIFY(file.resize(length));
-            QVERIFY2(ReadFileVersion(QFile::encodeName(file.fileName())).isEmpty(),
-                     qPrintable(QString::number(length)));
-            // Every length over the tail (headers, string tables), sampled over the rest.
-            length -= length > whole.size() - 3000 || length < 200 ? 1 : 37;
-        }
-    }
-
-    // Random damage gives either nothing or a well-formed version, never a crash or a read outside
-    // the file (the sanitizer build runs this too).
+    // Random damage and cuts give either nothing or a well-formed version, never a crash or a read
+    // outside the file (the sanitizer build runs this too).
     void survivesRandomDamage() {
         const QRegularExpression wellFormed(QStringLiteral("^\\d{1,5}\\.\\d{1,5}\\.\\d{1,5}\\.\\d{1,5}$"));
         QRandomGenerator random(20240611);
@@ -164,14 +136,11 @@ private Q_SLOTS:
         int stillRead = 0;
         for (int round = 0; round < 1500; ++round) {
             QByteArray bytes = originals[std::size_t(round) % originals.size()];
-            for (int flips = 1 + random.bounded(8); flips > 0; --flips) {
-                // Mostly the ELF header and the section table, where offsets and counts live.
-                const qsizetype at =
-                    random.bounded(3) == 0
-                        ? random.bounded(64)
-                        : bytes.size() - 1 - random.bounded(int(qMin<qsizetype>(2600, bytes.size())));
-                bytes[at] = char(random.bounded(256));
-            }
+            // Mostly the ELF header and the section table at the end, where offsets and counts live.
+            const int tail = int(qMin<qsizetype>(2600, bytes.size()));
+            for (int flips = 1 + random.bounded(8); flips > 0; --flips)
+                bytes[random.bounded(3) == 0 ? random.bounded(64) : bytes.size() - 1 - random.bounded(tail)] =
+                    char(random.bounded(256));
             if (random.bounded(4) == 0)
                 bytes.truncate(random.bounded(int(bytes.size())));
             const QByteArray version = ReadFileVersion(writeFresh(bytes));
@@ -187,57 +156,37 @@ private Q_SLOTS:
         const QByteArray path = write("launcher.exe", original);
         const QString name = QFile::decodeName(path);
         QVERIFY(QFile::setPermissions(name, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                QFileDevice::ExeOwner | QFileDevice::ExeGroup));
+                                                QFileDevice::ExeOwner));
         const QFileDevice::Permissions permissions = QFile::permissions(name);
-
         const WriteFileVersionResult result = WriteFileVersion(path, "1.0.0.9");
         QVERIFY2(result.ok, qPrintable(result.error));
         QCOMPARE(ReadFileVersion(path), QByteArray("1.0.0.9"));
-        const QByteArray written = readAll(name);
         const qsizetype record = original.indexOf(SignatureBytes);
         const QByteArray words("\x00\x00\x01\x00\x09\x00\x00\x00", 8);
-        QCOMPARE(written, original.left(record + 8) + words + words + original.mid(record + 24));
+        QCOMPARE(readAll(name), original.left(record + 8) + words + words + original.mid(record + 24));
         QCOMPARE(QFile::permissions(name), permissions);
-        QCOMPARE(QProcess::execute(name, {}), 0);
 
-        // Through a link the target is rewritten and the link stays a link.
-        const QString link = m_dir.filePath(QStringLiteral("link.exe"));
-        QVERIFY(QFile::link(name, link));
-        QVERIFY(WriteFileVersion(QFile::encodeName(link), "65535.65535.0.0").ok);
-        QVERIFY(QFileInfo(link).isSymLink());
-        QCOMPARE(ReadFileVersion(path), QByteArray("65535.65535.0.0"));
-
-        for (const bool big : {true, false}) {
-            const QByteArray image = write("image", imageWithVersion(0x00010000, 8, !big, big).build());
-            QVERIFY(WriteFileVersion(image, "4.3.2.1").ok);
-            QCOMPARE(ReadFileVersion(image), QByteArray("4.3.2.1"));
-        }
+        const QByteArray image = write("image", imageWithVersion(0x00010000, 8, false, true).build());
+        QVERIFY(WriteFileVersion(image, "65535.65535.0.0").ok);
+        QCOMPARE(ReadFileVersion(image), QByteArray("65535.65535.0.0"));
     }
 
+    // Bad versions and files without a record are refused and the file stays as it was.
     void writeRefusesAndKeepsTheFile_data() {
-        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("original");
         QTest::addColumn<QByteArray>("version");
-        QTest::addColumn<QString>("error");
-        const QString v1008 = QStringLiteral(FIXTURE_V1008), bad = QStringLiteral("is not a version");
-        const char *versions[] = {
-            "",         "1.0.0",    "1.0.0.8.1", "1..0.8",   "1.0.0.65536", "1.0.0.000001",
-            "-1.0.0.8", "+1.0.0.8", "1.0.0. 8",  "0x1.0.0.8"};
-        for (const char *version : versions)
-            QTest::addRow("version \"%s\"", version) << v1008 << QByteArray(version) << bad;
-        QTest::newRow("no record") << QStringLiteral(FIXTURE_UNVERSIONED) << QByteArray("1.0.0.9")
-                                   << QStringLiteral("no version record");
-        QTest::newRow("not a program")
-            << QString() << QByteArray("1.0.0.9") << QStringLiteral("no version record");
+        const QByteArray built = readAll(QStringLiteral(FIXTURE_V1008));
+        for (const char *version : {"", "1.0.0", "1.0.0.8.1", "1.0.0.65536", "+1.0.0.8", "0x1.0.0.8"})
+            QTest::addRow("version \"%s\"", version) << built << QByteArray(version);
+        QTest::newRow("no record") << readAll(QStringLiteral(FIXTURE_UNVERSIONED)) << QByteArray("1.0.0.9");
+        QTest::newRow("not a program") << QByteArray("not an executable") << QByteArray("1.0.0.9");
     }
     void writeRefusesAndKeepsTheFile() {
-        QFETCH(QString, file);
+        QFETCH(QByteArray, original);
         QFETCH(QByteArray, version);
-        QFETCH(QString, error);
-        const QByteArray original = file.isEmpty() ? QByteArray("not an executable") : readAll(file);
         const QByteArray path = write("game.exe", original);
         const WriteFileVersionResult result = WriteFileVersion(path, version);
-        QVERIFY(!result.ok);
-        QVERIFY2(result.error.contains(error), qPrintable(result.error));
+        QVERIFY(!result.ok && !result.error.isEmpty());
         QCOMPARE(readAll(QFile::decodeName(path)), original);
     }
 

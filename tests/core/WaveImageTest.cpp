@@ -43,8 +43,6 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("format"); // channels, rate, bits, float, frames, milliseconds
         QTest::newRow("pcm16 mono") << riff(fmt(1, 1, 44100, 16) + chunk("data", frames(4410, 2)))
                                     << QList<int>{1, 44100, 16, 0, 4410, 100};
-        QTest::newRow("pcm8 stereo") << riff(fmt(1, 2, 22050, 8) + chunk("data", frames(2205, 2)))
-                                     << QList<int>{2, 22050, 8, 0, 2205, 100};
         QTest::newRow("float32") << riff(fmt(3, 1, 48000, 32) + chunk("data", frames(480, 4)))
                                  << QList<int>{1, 48000, 32, 1, 480, 10};
         // Extension size, valid bits, channel mask, then the PCM sub-format GUID.
@@ -85,17 +83,13 @@ private Q_SLOTS:
             QTest::newRow(name) << image << QString::fromLatin1(reason);
         };
         row("empty", {}, "not a RIFF/WAVE image");
-        row("riff avi", QByteArray("RIFF\x04\0\0\0AVI ", 12), "not a RIFF/WAVE image");
-        row("no chunks", riff({}), "there is no fmt chunk");
         row("no data", riff(fmt(1, 1, 44100, 16)), "there is no data chunk");
         row("data first", riff(data + fmt(1, 1, 44100, 16)), "the data chunk comes before the fmt chunk");
         row("short fmt", riff(chunk("fmt ", QByteArray(12, '\0')) + data),
             "the fmt chunk is shorter than 16 bytes");
         row("adpcm", riff(fmt(2, 1, 44100, 4) + data), "format tag 2 is neither PCM nor IEEE float");
         row("12 bits", riff(fmt(1, 1, 44100, 12, 2) + data), "12 bits per sample are not supported");
-        row("float64", riff(fmt(3, 1, 44100, 64) + data), "64 bits per sample are not supported");
         row("no channels", riff(fmt(1, 0, 44100, 16, 2) + data), "0 channels are not supported");
-        row("zero rate", riff(fmt(1, 1, 0, 16) + data), "a sample rate of 0 Hz is not supported");
         row("block align", riff(fmt(1, 2, 44100, 16, 2) + data),
             "block align 2 does not match 2 channels of 16 bits");
         row("huge chunk", riff(chunk("LIST", {}, 0xFFFFFFF0u) + fmt(1, 1, 44100, 16)),
