@@ -1,6 +1,5 @@
-// Each demo game started the way the launcher starts it, on the X server of the test run: its window
-// appears under the catalogue's exact WindowTitle, where the launcher's window watch looks for it,
-// and goes away when the game ends.
+// Each demo game started as the launcher starts it shows its window under the catalogue's exact
+// WindowTitle, where the launcher's window watch looks for it, until the game ends.
 #include "core/GameCatalogue.h"
 #include "platform/WindowFinder.h"
 

@@ -1,6 +1,7 @@
 #include "core/FileVersion.h"
 
 #include "ElfImage.h"
+#include "TestFileBytes.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -12,11 +13,6 @@
 namespace {
 
 const QByteArray SignatureBytes("\xBD\x04\xEF\xFE", 4);
-
-QByteArray readAll(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // A record section among a few ordinary ones.
 ElfImage imageWith(const QByteArray &record, bool wide = true, bool bigEndian = false) {
@@ -45,9 +41,12 @@ private Q_SLOTS:
     void readsRecords_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QByteArray>("version");
-        QTest::newRow("built 1.0.0.8") << readAll(QStringLiteral(FIXTURE_V1008)) << QByteArray("1.0.0.8");
-        QTest::newRow("built 2.10.3.0") << readAll(QStringLiteral(FIXTURE_V21030)) << QByteArray("2.10.3.0");
-        QTest::newRow("built without record") << readAll(QStringLiteral(FIXTURE_UNVERSIONED)) << QByteArray();
+        QTest::newRow("built 1.0.0.8")
+            << readFileBytes(QStringLiteral(FIXTURE_V1008)) << QByteArray("1.0.0.8");
+        QTest::newRow("built 2.10.3.0")
+            << readFileBytes(QStringLiteral(FIXTURE_V21030)) << QByteArray("2.10.3.0");
+        QTest::newRow("built without record")
+            << readFileBytes(QStringLiteral(FIXTURE_UNVERSIONED)) << QByteArray();
         const quint32 ms = 65535u << 16, ls = (12u << 16) | 7;
         for (const bool wide : {true, false})
             for (const bool big : {true, false})
@@ -86,7 +85,7 @@ private Q_SLOTS:
         QByteArray badClass = imageWith(good).build();
         badClass[4] = 3;
         QTest::newRow("unknown ELF class") << badClass;
-        QByteArray flipped = readAll(QStringLiteral(FIXTURE_V1008));
+        QByteArray flipped = readFileBytes(QStringLiteral(FIXTURE_V1008));
         flipped[flipped.indexOf(SignatureBytes)] = 0;
         QTest::newRow("built, signature damaged") << flipped;
         QTest::newRow("record in the wrong byte order") << imageWith(good, true, true).build();
@@ -130,7 +129,7 @@ private Q_SLOTS:
     void survivesRandomDamage() {
         const QRegularExpression wellFormed(QStringLiteral("^\\d{1,5}\\.\\d{1,5}\\.\\d{1,5}\\.\\d{1,5}$"));
         QRandomGenerator random(20240611);
-        const std::vector<QByteArray> originals{readAll(QStringLiteral(FIXTURE_V1008)),
+        const std::vector<QByteArray> originals{readFileBytes(QStringLiteral(FIXTURE_V1008)),
                                                 imageWithVersion(0x00020001, 3, false).build(),
                                                 imageWithVersion(0x00020001, 3, true, true).build()};
         int stillRead = 0;
@@ -152,7 +151,7 @@ private Q_SLOTS:
     }
 
     void writeChangesOnlyTheVersionWords() {
-        const QByteArray original = readAll(QStringLiteral(FIXTURE_V1008));
+        const QByteArray original = readFileBytes(QStringLiteral(FIXTURE_V1008));
         const QByteArray path = write("launcher.exe", original);
         const QString name = QFile::decodeName(path);
         QVERIFY(QFile::setPermissions(name, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
@@ -163,7 +162,7 @@ private Q_SLOTS:
         QCOMPARE(ReadFileVersion(path), QByteArray("1.0.0.9"));
         const qsizetype record = original.indexOf(SignatureBytes);
         const QByteArray words("\x00\x00\x01\x00\x09\x00\x00\x00", 8);
-        QCOMPARE(readAll(name), original.left(record + 8) + words + words + original.mid(record + 24));
+        QCOMPARE(readFileBytes(name), original.left(record + 8) + words + words + original.mid(record + 24));
         QCOMPARE(QFile::permissions(name), permissions);
 
         const QByteArray image = write("image", imageWithVersion(0x00010000, 8, false, true).build());
@@ -175,10 +174,11 @@ private Q_SLOTS:
     void writeRefusesAndKeepsTheFile_data() {
         QTest::addColumn<QByteArray>("original");
         QTest::addColumn<QByteArray>("version");
-        const QByteArray built = readAll(QStringLiteral(FIXTURE_V1008));
+        const QByteArray built = readFileBytes(QStringLiteral(FIXTURE_V1008));
         for (const char *version : {"", "1.0.0", "1.0.0.8.1", "1.0.0.65536", "+1.0.0.8", "0x1.0.0.8"})
             QTest::addRow("version \"%s\"", version) << built << QByteArray(version);
-        QTest::newRow("no record") << readAll(QStringLiteral(FIXTURE_UNVERSIONED)) << QByteArray("1.0.0.9");
+        QTest::newRow("no record") << readFileBytes(QStringLiteral(FIXTURE_UNVERSIONED))
+                                   << QByteArray("1.0.0.9");
         QTest::newRow("not a program") << QByteArray("not an executable") << QByteArray("1.0.0.9");
     }
     void writeRefusesAndKeepsTheFile() {
@@ -187,14 +187,13 @@ private Q_SLOTS:
         const QByteArray path = write("game.exe", original);
         const WriteFileVersionResult result = WriteFileVersion(path, version);
         QVERIFY(!result.ok && !result.error.isEmpty());
-        QCOMPARE(readAll(QFile::decodeName(path)), original);
+        QCOMPARE(readFileBytes(QFile::decodeName(path)), original);
     }
 
 private:
     QByteArray write(const char *name, const QByteArray &bytes) {
         const QString path = m_dir.filePath(QString::fromLatin1(name));
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        if (!writeFileBytes(path, bytes))
             qFatal("cannot write the test file %s", qPrintable(path));
         return QFile::encodeName(path);
     }

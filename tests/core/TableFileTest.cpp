@@ -1,5 +1,6 @@
 #include "core/TableFile.h"
 
+#include "TestFileBytes.h"
 #include "core/SavedLoginTable.h"
 #include "core/Scramble.h"
 #include "core/SettingsTable.h"
@@ -14,16 +15,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-QByteArray fileBytes(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
 
 // Little-endian words and UTF-16LE text spelled out here rather than taken from the codec under test.
 QByteArray le32(quint32 value) {
@@ -114,7 +105,7 @@ private Q_SLOTS:
     void readsWholeTablesOnly() {
         QFETCH(QByteArray, bytes);
         QFETCH(int, columns);
-        QVERIFY(writeBytes(path(), bytes));
+        QVERIFY(writeFileBytes(path(), bytes));
         const QDateTime modified = QFileInfo(path()).lastModified();
         StringGrid grid = sampleGrid();
         const TableFileResult result = ReadTableFile(grid, path());
@@ -127,14 +118,14 @@ private Q_SLOTS:
             QCOMPARE(result.error, TableReadError);
             QCOMPARE(grid, sampleGrid());
         }
-        QCOMPARE(fileBytes(path()), bytes);
+        QCOMPARE(readFileBytes(path()), bytes);
         QCOMPARE(QFileInfo(path()).lastModified(), modified);
     }
 
     void refusesWhatIsNoTableFile() {
         QByteArray oversized = le32(1) + le32(1) + le32(0); // valid, padded one byte too long
         oversized.append(QByteArray(MaxTableFileBytes + 1 - oversized.size(), 'x'));
-        QVERIFY(writeBytes(path(QStringLiteral("big.dat")), oversized));
+        QVERIFY(writeFileBytes(path(QStringLiteral("big.dat")), oversized));
         QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("folder.dat")));
         for (const QString &file : {path(QStringLiteral("missing.dat")), path(QStringLiteral("folder.dat")),
                                     path(QStringLiteral("big.dat")), QStringLiteral("/dev/zero")}) {
@@ -169,7 +160,7 @@ private Q_SLOTS:
 
     void failedWriteKeepsTheOldFile() {
         QVERIFY(WriteTableFile(StringGrid(1, 1), path()).ok);
-        const QByteArray oldBytes = fileBytes(path());
+        const QByteArray oldBytes = readFileBytes(path());
 
         // Files may not grow beyond 32 bytes: the new table (58) fails midway.
         struct rlimit saved {};
@@ -183,7 +174,7 @@ private Q_SLOTS:
         std::signal(SIGXFSZ, previousHandler);
 
         QVERIFY(!result.ok && !result.error.isEmpty());
-        QCOMPARE(fileBytes(path()), oldBytes);
+        QCOMPARE(readFileBytes(path()), oldBytes);
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList{QStringLiteral("config.dat")});
 
@@ -206,11 +197,11 @@ private Q_SLOTS:
         QVERIFY(!login.login.saved && login.login.email.isEmpty() && login.login.password.isEmpty());
         QVERIFY(settings.soundsOn);
 
-        QCOMPARE(fileBytes(path(QStringLiteral("Quillbarrow.dat"))),
+        QCOMPARE(readFileBytes(path(QStringLiteral("Quillbarrow.dat"))),
                  QByteArray::fromHex("03000000010000000000000000000000010000004E00"));
         // 10 x 12, "Sounds", "Yes", then only empty cells.
-        QCOMPARE(fileBytes(path()), le32(10) + le32(12) + le32(6) + utf16le(u"Sounds", 6) + le32(3) +
-                                        utf16le(u"Yes", 3) + QByteArray((10 * 12 - 2) * 4, '\0'));
+        QCOMPARE(readFileBytes(path()), le32(10) + le32(12) + le32(6) + utf16le(u"Sounds", 6) + le32(3) +
+                                            utf16le(u"Yes", 3) + QByteArray((10 * 12 - 2) * 4, '\0'));
     }
 
     // Kept scrambled under "Y" (a blank and a non-ASCII letter come back); only exactly "Y" keeps it;
@@ -240,7 +231,7 @@ private Q_SLOTS:
         QVERIFY(ReadTableFile(again, file).ok);
         QCOMPARE(again, saved);
         QVERIFY(saveSavedLoginTable(again, m_dir->path(), false, "ann@example.org", password).ok);
-        QCOMPARE(fileBytes(file), QByteArray::fromHex("03000000010000000000000000000000010000004E00"));
+        QCOMPARE(readFileBytes(file), QByteArray::fromHex("03000000010000000000000000000000010000004E00"));
     }
 
     // Only exactly "Yes" is on; tables too small for their values grow on save.
@@ -268,8 +259,8 @@ private Q_SLOTS:
     // A damaged table gives the message and the defaults, stays on disk until the next save.
     void damagedTablesAreLeftAloneUntilTheNextSave() {
         const QByteArray damaged = QByteArray::fromHex("03000000010000000500000061");
-        QVERIFY(writeBytes(path(QStringLiteral("Quillbarrow.dat")), damaged));
-        QVERIFY(writeBytes(path(), damaged));
+        QVERIFY(writeFileBytes(path(QStringLiteral("Quillbarrow.dat")), damaged));
+        QVERIFY(writeFileBytes(path(), damaged));
         StringGrid login, config;
         const SavedLoginLoad loginLoad = loadSavedLoginTable(login, m_dir->path());
         const SettingsLoad settingsLoad = loadSettingsTable(config, m_dir->path());
@@ -277,8 +268,8 @@ private Q_SLOTS:
         QCOMPARE(settingsLoad.error, TableReadError);
         QCOMPARE(login, defaultSavedLoginTable());
         QCOMPARE(config, defaultSettingsTable());
-        QCOMPARE(fileBytes(path(QStringLiteral("Quillbarrow.dat"))), damaged);
-        QCOMPARE(fileBytes(path()), damaged);
+        QCOMPARE(readFileBytes(path(QStringLiteral("Quillbarrow.dat"))), damaged);
+        QCOMPARE(readFileBytes(path()), damaged);
 
         QVERIFY(saveSavedLoginTable(login, m_dir->path(), false, {}, {}).ok);
         QVERIFY(saveSettingsTable(config, m_dir->path(), false).ok);
