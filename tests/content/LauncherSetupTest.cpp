@@ -105,8 +105,7 @@ private Q_SLOTS:
         for (const PayloadEntry &entry : payload->entries()) {
             names << entry.name;
             QFile copy(dir.filePath(entry.name));
-            QVERIFY(copy.open(QIODevice::WriteOnly) && payload->copyTo(entry, copy, &error));
-            copy.close();
+            QVERIFY(copy.open(QIODevice::WriteOnly) && payload->copyTo(entry, copy, &error) && copy.flush());
             const bool launcher = entry.name == u"Quillbarrow.exe";
             QCOMPARE(entry.mode, launcher ? 0755u : 0644u);
             if (launcher)
@@ -115,10 +114,7 @@ private Q_SLOTS:
                 QCOMPARE(readFileBytes(copy.fileName()),
                          readFileBytes(QDir(QStringLiteral(LAUNCHER_BUILD_DIR)).filePath(entry.name)));
         }
-        QStringList expected = QStringLiteral(DEMO_SETUP_FILES).split(u',', Qt::SkipEmptyParts);
-        names.sort();
-        expected.sort();
-        QCOMPARE(names, expected);
+        QCOMPARE(names, QStringLiteral(DEMO_SETUP_FILES).split(u','));
     }
 
 private:

@@ -14,7 +14,7 @@ class SkinBundlesTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void holdsEveryNamedPicture() {
+    void holdsEveryNamedPictureAndCue() {
         const ResourceBundle pictures = ResourceBundle::open(QStringLiteral(PICTURE_BUNDLE));
         QVERIFY2(pictures.isLoaded(), qPrintable(pictures.loadError()));
         QSet<QString> wanted;
@@ -36,9 +36,6 @@ private Q_SLOTS:
                          image.height() <= 2560,
                      qPrintable(name));
         }
-    }
-
-    void holdsEverySoundCue() {
         const ResourceBundle sounds = ResourceBundle::open(QStringLiteral(SOUND_BUNDLE));
         QVERIFY2(sounds.isLoaded(), qPrintable(sounds.loadError()));
         for (const SoundCue &cue : SoundCues) {
