@@ -89,37 +89,33 @@ private Q_SLOTS:
     // Entries count by their compressed end, the rest of the archive comes with the last file's last
     // byte, and the bar never moves back.
     void unzipProgress_data() {
-        QTest::addColumn<qint64>("archive");
-        QTest::addColumn<QList<qint64>>("counts");         // entries, folders
+        QTest::addColumn<QList<qint64>>("archive");        // size, entries, folders
         QTest::addColumn<QList<QList<qint64>>>("reports"); // entry, packed, size, position, done after it
         QTest::addColumn<bool>("complete");
-        QTest::newRow("two stored files") << qint64(1000) << QList<qint64>{2, 0}
-                                          << QList<QList<qint64>>{{0, 300, 300, 0, 0},
-                                                                  {0, 300, 300, 300, 300},
-                                                                  {1, 500, 500, 250, 550},
-                                                                  {1, 500, 500, 500, 1000}}
-                                          << true;
-        QTest::newRow("deflated, in folders") << qint64(700) << QList<qint64>{4, 2}
-                                              << QList<QList<qint64>>{{0, 100, 400, 0, -300},
-                                                                      {0, 100, 400, 400, 100},
-                                                                      {1, 200, 1000, 0, -700},
-                                                                      {1, 200, 1000, 999, 299},
-                                                                      {1, 200, 1000, 1000, 700}}
+        using Reports = QList<QList<qint64>>;
+        QTest::newRow("two stored files")
+            << QList<qint64>{1000, 2, 0}
+            << Reports{{0, 300, 300, 300, 300}, {1, 500, 500, 250, 550}, {1, 500, 500, 500, 1000}} << true;
+        QTest::newRow("deflated, in folders") << QList<qint64>{700, 4, 2}
+                                              << Reports{{0, 100, 400, 0, -300},
+                                                         {0, 100, 400, 400, 100},
+                                                         {1, 200, 1000, 0, -700},
+                                                         {1, 200, 1000, 999, 299},
+                                                         {1, 200, 1000, 1000, 700}}
                                               << true;
         QTest::newRow("a third entry never reports")
-            << qint64(1000) << QList<qint64>{3, 0}
-            << QList<QList<qint64>>{{0, 300, 300, 300, 300}, {1, 500, 500, 500, 800}} << false;
+            << QList<qint64>{1000, 3, 0} << Reports{{0, 300, 300, 300, 300}, {1, 500, 500, 500, 800}}
+            << false;
         QTest::newRow("past 2 GiB")
-            << qint64(5'000'000'000) << QList<qint64>{2, 0}
-            << QList<QList<qint64>>{{0, 3'000'000'000, 4'000'000'000, 4'000'000'000, 3'000'000'000},
-                                    {1, 1'999'000'000, 2'500'000'000, 2'500'000'000, 5'000'000'000}}
+            << QList<qint64>{5'000'000'000, 2, 0}
+            << Reports{{0, 3'000'000'000, 4'000'000'000, 4'000'000'000, 3'000'000'000},
+                       {1, 1'999'000'000, 2'500'000'000, 2'500'000'000, 5'000'000'000}}
             << true;
     }
     void unzipProgress() {
-        QFETCH(qint64, archive);
-        QFETCH(QList<qint64>, counts);
+        QFETCH(QList<qint64>, archive);
         QFETCH(QList<QList<qint64>>, reports);
-        UnzipProgress progress(archive, counts[0], counts[1]);
+        UnzipProgress progress(archive[0], archive[1], archive[2]);
         qint64 highest = 0;
         for (const QList<qint64> &r : reports) {
             progress.Report(QByteArray(1, char('a' + r[0])), quint32(r[1]), quint32(r[2]), r[3]);

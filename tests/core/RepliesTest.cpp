@@ -202,44 +202,39 @@ private Q_SLOTS:
         QTEST(parsed.Lines, "lines");
     }
 
+    // What a typed line does to the request fields (command|channel|text|recipient), the pending flag
+    // ("+" after them; a whisper before is still pending) and the log.
     void chatInputCommands_data() {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<ChatRequest>("before");
-        QTest::addColumn<bool>("pendingBefore");
-        QTest::addColumn<ChatRequest>("after");
-        QTest::addColumn<bool>("pendingAfter");
-        QTest::addColumn<bool>("clear");
-        QTest::addColumn<QList<QByteArray>>("log");
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<QList<QByteArray>>("log"); // "clear" for a cleared log
         const ChatRequest poll = ChatPollRequest(), whisper{"Whisper", {}, "t", "w"};
-        const ChatRequest send{"Send!", "Global", "hello", {}};
-        const QList<QByteArray> none, version{"Weave Version :  1.0.0.8"};
-        const auto row = [](const char *name) -> QTestData & { return QTest::newRow(name); };
-        row("message") << QByteArray("hello") << whisper << true << send << true << false << none;
-        row("whisper") << QByteArray("/w player2 see you") << poll << false
-                       << ChatRequest{"Whisper", {}, "see you", "player2"} << true << false << none;
-        row("join keeps text and recipient")
-            << QByteArray("/join lobby") << whisper << false << ChatRequest{"Join!", "lobby", "t", "w"}
-            << true << false << none;
-        row("join of a name with a blank")
-            << QByteArray("/join my room") << send << true << send << true << false << none;
-        row("only characters 2-4 are tested")
-            << QByteArray("/version") << poll << false << poll << false << false << version;
-        row("help") << QByteArray("/?") << send << true << send << true << false << ChatHelpLines();
-        row("clear with more after it")
-            << QByteArray("/clearall") << poll << false << poll << false << true << none;
-        row("case-sensitive") << QByteArray("/JOIN lobby") << poll << false << poll << false << false << none;
-        row("unknown command") << QByteArray("/") << poll << false << poll << false << false << none;
+        const auto row = [](const char *line, const ChatRequest &before, const char *after,
+                            QList<QByteArray> log = {}) {
+            QTest::newRow(line) << QByteArray(line) << before << QByteArray(after) << log;
+        };
+        row("hello", whisper, "Send!|Global|hello|+");
+        row("/w player2 see you", poll, "Whisper||see you|player2+");
+        row("/join lobby", whisper, "Join!|lobby|t|w+");
+        row("/join my room", whisper, "Whisper||t|w+"); // a name with a blank sends nothing
+        row("/leave lobby", poll, "Leave!|lobby||+");
+        row("/version", poll, "CheckChat|Global||",
+            {"Weave Version :  1.0.0.8"}); // only characters 2-4 count
+        row("/?", poll, "CheckChat|Global||", ChatHelpLines());
+        row("/clearall", poll, "CheckChat|Global||", {"clear"});
+        row("/JOIN lobby", poll, "CheckChat|Global||"); // case-sensitive
+        row("/", poll, "CheckChat|Global||");
     }
     void chatInputCommands() {
         QFETCH(QByteArray, line);
         QFETCH(ChatRequest, before);
-        QFETCH(bool, pendingBefore);
-        QFETCH(ChatRequest, after);
-        const ChatInputAction action = HandleChatInput(line, before, pendingBefore, "1.0.0.8");
-        QCOMPARE(action.Request, after);
-        QTEST(action.SendPending, "pendingAfter");
-        QTEST(action.ClearLog, "clear");
-        QTEST(action.LogLines, "log");
+        const ChatInputAction a = HandleChatInput(line, before, before.ChatCommand == "Whisper", "1.0.0.8");
+        const ChatRequest &r = a.Request;
+        QTEST(r.ChatCommand + '|' + r.ChatChannel + '|' + r.ChatText + '|' + r.ChatWhisperTo +
+                  (a.SendPending ? "+" : ""),
+              "after");
+        QTEST(a.ClearLog ? QList<QByteArray>{"clear"} : a.LogLines, "log");
         QCOMPARE(ChatHelpLines().value(1),
                  "/w User Message" + QByteArray(6, ' ') + "-> Sends private message to User");
     }
