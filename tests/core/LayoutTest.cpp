@@ -135,15 +135,6 @@ private Q_SLOTS:
             }
         }
     }
-
-    // Before the main layout has run (start-up order) the font units are zero; nothing breaks.
-    void zeroFontUnitsGiveEmptyButtons() {
-        LayoutInput input;
-        input.window = QSizeF(808, 500);
-        const std::vector<PlacedElement> placed = computeLayout(Layout::GameDetail, input);
-        QCOMPARE(findPlaced(placed, "BtnPlay")->geometry.size(), QSizeF(0, 0));
-        QVERIFY(near(findPlaced(placed, "PanelGames")->geometry.width(), 808 * 0.66));
-    }
 };
 
 QTEST_GUILESS_MAIN(LayoutTest)

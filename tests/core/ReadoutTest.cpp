@@ -24,8 +24,6 @@ private Q_SLOTS:
             QTest::newRow(name) << value << QString::fromLatin1(text);
         };
         row("speed", 1.46, "1.46");
-        row("binary noise rounds away", 0.1 + 0.2, "0.3");
-        row("1E14 is fixed", 1e14, "100000000000000");
         row("1E15 is scientific", 1e15, "1E15");
         row("rounding up reaches 16 digits", 999999999999999.9, "1E15");
         row("negative small", -2.25e-10, "-2.25E-10");
@@ -62,8 +60,6 @@ private Q_SLOTS:
         row("a leading zero second", 66 * MB, MB, quint32(MB / 1024),
             {"Size: (66 MB)", "1", "Size: (66 MB)       Downloaded: (1 MB)", "Download speed: 1 MB/s",
              "Remain: 1:05 min."});
-        row("no millisecond yet", 447 * MB, 8192, 0,
-            {"Size: (447 MB)", "0", "Size: (447 MB)       Downloaded: (0.1 MB)", "-", "-"});
         row("no length sent", -1, 3 * MB, 1536,
             {"", "3", "Downloaded: (3 MB)", "Download speed: 2 MB/s", "-"});
         row("past 2 GiB", 5000 * MB, 3000 * MB, quint32(3000 * MB / 10240),
