@@ -16,14 +16,7 @@
 
 namespace {
 
-// Little-endian words and UTF-16LE text spelled out here rather than taken from the codec under test.
-QByteArray le32(quint32 value) {
-    QByteArray out;
-    for (int i = 0; i < 4; ++i)
-        out.append(char((value >> (8 * i)) & 0xFF));
-    return out;
-}
-
+// UTF-16LE text spelled out here rather than taken from the codec under test.
 QByteArray utf16le(const char16_t *text, int units) {
     QByteArray out;
     for (int i = 0; i < units; ++i)
@@ -118,21 +111,22 @@ private Q_SLOTS:
         const auto row = [](const char *name, const QByteArray &bytes, const char *read = "-") {
             QTest::newRow(name) << bytes << QString::fromLatin1(read);
         };
-        const QByteArray one = le32(1) + le32(1);
-        row("no columns, no rows", le32(0) + le32(0), "0x0 ");
-        row("bytes after the last cell", one + le32(1) + utf16le(u"Z", 1) + "junk", "1x1 Z");
-        row("cut at the first NUL", one + le32(4) + utf16le(u"ab\0c", 4), "1x1 ab");
-        row("largest dimensions", le32(MaxTableColumns) + le32(0), "4096x0 ");
+        const QByteArray one = littleEndian(1) + littleEndian(1);
+        row("no columns, no rows", littleEndian(0) + littleEndian(0), "0x0 ");
+        row("bytes after the last cell", one + littleEndian(1) + utf16le(u"Z", 1) + "junk", "1x1 Z");
+        row("cut at the first NUL", one + littleEndian(4) + utf16le(u"ab\0c", 4), "1x1 ab");
+        row("largest dimensions", littleEndian(MaxTableColumns) + littleEndian(0), "4096x0 ");
         row("empty", QByteArray());
-        row("one byte too large", one + le32(0) + QByteArray(MaxTableFileBytes - 11, 'x'));
-        row("header without cells", le32(3) + le32(1));
-        row("negative column count", le32(0xFFFFFFFF) + le32(1) + le32(0));
-        row("row count above the limit", le32(0) + le32(MaxTableRows + 1));
-        row("more cells than bytes", le32(4096) + le32(4096) + le32(0) + le32(0));
-        row("huge text length", one + le32(0x7FFFFFFF) + utf16le(u"ab", 2));
-        row("negative text length", one + le32(0xFFFFFFFE));
-        row("text one unit past the end", one + le32(3) + utf16le(u"ab", 2));
-        row("second cell missing", le32(1) + le32(2) + le32(1) + utf16le(u"A", 1));
+        row("one byte too large", one + littleEndian(0) + QByteArray(MaxTableFileBytes - 11, 'x'));
+        row("header without cells", littleEndian(3) + littleEndian(1));
+        row("negative column count", littleEndian(0xFFFFFFFF) + littleEndian(1) + littleEndian(0));
+        row("row count above the limit", littleEndian(0) + littleEndian(MaxTableRows + 1));
+        row("more cells than bytes",
+            littleEndian(4096) + littleEndian(4096) + littleEndian(0) + littleEndian(0));
+        row("huge text length", one + littleEndian(0x7FFFFFFF) + utf16le(u"ab", 2));
+        row("negative text length", one + littleEndian(0xFFFFFFFE));
+        row("text one unit past the end", one + littleEndian(3) + utf16le(u"ab", 2));
+        row("second cell missing", littleEndian(1) + littleEndian(2) + littleEndian(1) + utf16le(u"A", 1));
     }
     void readsWholeTablesOnly() {
         QFETCH(QByteArray, bytes);
@@ -282,8 +276,9 @@ private Q_SLOTS:
             QCOMPARE(readFileBytes(loginFile),
                      QByteArray::fromHex("03000000010000000000000000000000010000004E00"));
             // 10 x 12, "Sounds", "Yes", then only empty cells.
-            QCOMPARE(readFileBytes(path()), le32(10) + le32(12) + le32(6) + utf16le(u"Sounds", 6) + le32(3) +
-                                                utf16le(u"Yes", 3) + QByteArray((10 * 12 - 2) * 4, '\0'));
+            QCOMPARE(readFileBytes(path()), littleEndian(10) + littleEndian(12) + littleEndian(6) +
+                                                utf16le(u"Sounds", 6) + littleEndian(3) + utf16le(u"Yes", 3) +
+                                                QByteArray((10 * 12 - 2) * 4, '\0'));
             QVERIFY(writeFileBytes(loginFile, "damaged") && writeFileBytes(path(), "damaged"));
         }
     }

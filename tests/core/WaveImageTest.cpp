@@ -1,28 +1,26 @@
 #include "core/WaveImage.h"
 
+#include "TestFileBytes.h"
+
 #include <QTest>
 
 namespace {
 
-QByteArray le(quint32 v, int bytes) {
-    QByteArray out;
-    for (int i = 0; i < bytes; ++i)
-        out.append(char((v >> (8 * i)) & 0xff));
-    return out;
-}
-
 QByteArray chunk(const char *id, const QByteArray &body, qint64 declared = -1) {
-    const QByteArray out = QByteArray(id, 4) + le(quint32(declared < 0 ? body.size() : declared), 4) + body;
+    const QByteArray out =
+        QByteArray(id, 4) + littleEndian(quint32(declared < 0 ? body.size() : declared), 4) + body;
     return body.size() % 2 ? out + '\0' : out;
 }
 
 QByteArray fmt(quint16 tag, quint16 channels, quint32 rate, quint16 bits, int blockAlign = -1) {
-    return chunk("fmt ", le(tag, 2) + le(channels, 2) + le(rate, 4) + le(rate * channels * bits / 8, 4) +
-                             le(blockAlign < 0 ? channels * bits / 8 : quint32(blockAlign), 2) + le(bits, 2));
+    return chunk("fmt ", littleEndian(tag, 2) + littleEndian(channels, 2) + littleEndian(rate, 4) +
+                             littleEndian(rate * channels * bits / 8, 4) +
+                             littleEndian(blockAlign < 0 ? channels * bits / 8 : quint32(blockAlign), 2) +
+                             littleEndian(bits, 2));
 }
 
 QByteArray riff(const QByteArray &chunks) {
-    return "RIFF" + le(quint32(4 + chunks.size()), 4) + "WAVE" + chunks;
+    return "RIFF" + littleEndian(quint32(4 + chunks.size()), 4) + "WAVE" + chunks;
 }
 
 QByteArray frames(int count, int frameBytes) {
@@ -46,8 +44,8 @@ private Q_SLOTS:
         QTest::newRow("float32") << riff(fmt(3, 1, 48000, 32) + chunk("data", frames(480, 4)))
                                  << QList<int>{1, 48000, 32, 1, 480, 10};
         // Extension size, valid bits, channel mask, then the PCM sub-format GUID.
-        QByteArray extensible =
-            fmt(0xFFFE, 2, 44100, 16).mid(8) + le(22, 2) + le(16, 2) + le(3, 4) + le(1, 2);
+        QByteArray extensible = fmt(0xFFFE, 2, 44100, 16).mid(8) + littleEndian(22, 2) + littleEndian(16, 2) +
+                                littleEndian(3, 4) + littleEndian(1, 2);
         extensible.append(14, '\x11');
         QTest::newRow("extensible pcm") << riff(chunk("fmt ", extensible) + chunk("data", frames(441, 4)))
                                         << QList<int>{2, 44100, 16, 0, 441, 10};
