@@ -89,14 +89,11 @@ private Q_SLOTS:
         flipped[flipped.indexOf(SignatureBytes)] = 0;
         QTest::newRow("built, signature damaged") << flipped;
         QTest::newRow("record in the wrong byte order") << imageWith(good, true, true).build();
-        QTest::newRow("section shorter than the record") << imageWith(good.left(48)).build();
         damaged("section size says short", [](ElfImage &i) { i.sections[2].size = 48; });
         damaged("record section without file data", [](ElfImage &i) { i.sections[2].type = 8; });
-        damaged("longer section name", [](ElfImage &i) { i.sections[2].name = ".fileversion2"; });
         damaged("record offset wraps around", [](ElfImage &i) { i.sections[2].offset = ~quint64(0) - 8; });
         damaged("name offset past the strings", [](ElfImage &i) { i.sections[2].nameOffset = 0xFFFFFFF0u; });
         damaged("section table past the end", [](ElfImage &i) { i.shoff = 10'000'000; });
-        damaged("section table offset wraps", [](ElfImage &i) { i.shoff = ~quint64(0) - 100; });
         damaged("huge section count", [](ElfImage &i) { i.shnum = 0xFEFF; });
         damaged("string table without file data", [](ElfImage &i) { i.shstrndx = 2; });
         damaged("section entries too small", [](ElfImage &i) { i.shentsize = 16; });

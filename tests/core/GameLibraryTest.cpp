@@ -41,7 +41,6 @@ private Q_SLOTS:
         QCOMPARE(folders.size(), qsizetype(GameCount));
         QCOMPARE(windowTitles.size(), qsizetype(GameCount));
         QCOMPARE(GameLibrary::ExePath(-1), QByteArray());
-        QCOMPARE(GameLibrary::GameFolderPath(int(GameCount)), QByteArray());
     }
 
     // Installed exactly when the executable exists (links followed), in catalogue order, with the

@@ -17,13 +17,9 @@ LayoutInput inputFor(int screenWidth) {
     return input;
 }
 
-bool near(double a, double b) {
-    return qAbs(a - b) < 0.01;
-}
-
 bool nearRect(const QRectF &a, const QRectF &b) {
-    return near(a.x(), b.x()) && near(a.y(), b.y()) && near(a.width(), b.width()) &&
-           near(a.height(), b.height());
+    const QRectF d(a.topLeft() - b.topLeft(), a.size() - b.size());
+    return qAbs(d.x()) < 0.01 && qAbs(d.y()) < 0.01 && qAbs(d.width()) < 0.01 && qAbs(d.height()) < 0.01;
 }
 
 // Inside with a pixel to spare.
@@ -74,11 +70,9 @@ private Q_SLOTS:
         row(1920, M, "LogOutBtn", {1183.8, 23.7072, 90, 30});
         row(1920, M, "BtnUpdate", {673.5, 10.935, 189, 47.25}, 31.5); // a font unit per caption character
         row(1920, M, "ShopBtn02", {141.9264, 456.7069, 324.4032, 214.1061});
-        row(1920, M, "BtnRightShop", {467.055, 706.6296, 79.65, 45});
         row(1920, G, "BtnPlay", {326.88, 177.3190, 360, 70.4501});
         row(1920, G, "BtnCancel", {341.6736, -111.0126, 300, 58.7084});
         row(1920, C, "ChatEdit", {0, 371.8, 614.4, 37.8}, 19.32f);
-        row(1280, M, "PanelStore", {190.464, 60.48, 675.84, 501.12});
         row(3440, G, "DLInfo", {539.1168, 1216.728, 1761.8304, 211.4196});
         row(3440, C, "ChatPanel", {13.76, 798.6533, 1100.8, 733.8667});
     }

@@ -27,7 +27,6 @@ private Q_SLOTS:
         row("1E15 is scientific", 1e15, "1E15");
         row("rounding up reaches 16 digits", 999999999999999.9, "1E15");
         row("negative small", -2.25e-10, "-2.25E-10");
-        row("smallest denormal", std::numeric_limits<double>::denorm_min(), "4.94065645841247E-324");
         row("not a number", std::numeric_limits<double>::quiet_NaN(), "NAN");
         row("negative infinity", -std::numeric_limits<double>::infinity(), "-INF");
     }

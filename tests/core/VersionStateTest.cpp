@@ -13,11 +13,11 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("installedVersion");
         QTest::addColumn<QByteArray>("latestVersion");
         // install visible, play visible, play enabled, delete visible, delete enabled, mode, picture
-        QTest::addColumn<QString>("buttons");
+        QTest::addColumn<QByteArray>("buttons");
         const auto row = [](const char *name, bool installed, bool running, bool busy, const char *version,
                             const char *latest, const char *buttons) {
             QTest::newRow(name) << installed << running << busy << QByteArray(version) << QByteArray(latest)
-                                << QString::fromLatin1(buttons);
+                                << QByteArray(buttons);
         };
         row("same version", true, false, false, "1.2.0.3", "1.2.0.3", "-PpDd 1 ButtonPlay");
         row("newer announced", true, false, false, "1.2.0.3", "1.2.0.4", "-PpDd 2 ButtonUpdate");
@@ -41,15 +41,16 @@ private Q_SLOTS:
         QFETCH(QByteArray, latestVersion);
         const GameActionState s =
             DecideGameActions(installed, running, busy, installedVersion, latestVersion);
-        const auto flag = [](bool on, char c) { return QString(QLatin1Char(on ? c : '-')); };
-        const QString picture =
-            s.PlayPicture ? QString::fromLatin1(s.PlayPicture->data(), qsizetype(s.PlayPicture->size()))
-                          : QStringLiteral("-");
-        QTEST(QStringLiteral("%1%2%3%4%5 %6 %7")
-                  .arg(flag(s.InstallVisible, 'I'), flag(s.PlayVisible, 'P'), flag(s.PlayEnabled, 'p'),
-                       flag(s.DeleteVisible, 'D'), flag(s.DeleteEnabled, 'd'))
-                  .arg(int(s.Mode))
-                  .arg(picture),
+        QByteArray buttons;
+        for (const auto &[on, c] : {std::pair{s.InstallVisible, 'I'},
+                                    {s.PlayVisible, 'P'},
+                                    {s.PlayEnabled, 'p'},
+                                    {s.DeleteVisible, 'D'},
+                                    {s.DeleteEnabled, 'd'}})
+            buttons += on ? c : '-';
+        buttons += ' ' + QByteArray::number(int(s.Mode)) + ' ';
+        QTEST(buttons +
+                  (s.PlayPicture ? QByteArray(s.PlayPicture->data(), qsizetype(s.PlayPicture->size())) : "-"),
               "buttons");
     }
 };
