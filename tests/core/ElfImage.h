@@ -10,9 +10,7 @@ struct ElfSection {
     QByteArray name;
     quint32 type = 1; // PROGBITS
     QByteArray data;
-    // Overrides of what the header table says about this section.
-    std::optional<quint64> offset;
-    std::optional<quint64> size;
+    std::optional<quint64> offset, size; // overrides of what the header table says
     std::optional<quint32> nameOffset;
 };
 
@@ -20,11 +18,8 @@ struct ElfImage {
     bool wide = true;
     bool bigEndian = false;
     std::vector<ElfSection> sections; // between the null section and ".shstrtab"
-
     std::optional<quint64> shoff;
-    std::optional<quint32> shnum;
-    std::optional<quint32> shstrndx;
-    std::optional<quint32> shentsize;
+    std::optional<quint32> shnum, shstrndx, shentsize;
     // Extended numbering: the real count and string table index kept in the null section.
     bool extendedNumbering = false;
 
