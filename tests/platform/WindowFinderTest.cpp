@@ -2,245 +2,139 @@
 
 #include "TestXServer.h"
 
-#include <QDeadlineTimer>
-#include <QGuiApplication>
-#include <QRasterWindow>
+#include <QCoreApplication>
 #include <QTest>
-#include <cstdio>
 #include <cstdlib>
 #include <xcb/xcb.h>
 
 namespace {
 
-// For checks on displays whose number another test's server may take over meanwhile.
-QByteArray uniqueTitle() {
-    return "Second Server " + QByteArray::number(QCoreApplication::applicationPid());
-}
-
-const QByteArray QtTitle("Ember Hollow \xe2\x80\x94 \xc3\x9c"
-                         "ber");
+const QByteArray Utf8Title("Ember Hollow \xe2\x80\x94 \xc3\x9c"
+                           "ber");
 const QByteArray LongTitle = QByteArray(299, 'L') + 'x';
-
-// Child mode: a game's window, shown by Qt on the display of $DISPLAY.
-int showWindow(int argc, char **argv) {
-    QGuiApplication app(argc, argv);
-    QRasterWindow window;
-    window.setTitle(QString::fromUtf8(QByteArray::fromHex(argv[2])));
-    window.resize(320, 200);
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window, 60000))
-        return 2;
-    std::printf("%llu\n", static_cast<unsigned long long>(window.winId()));
-    std::fflush(stdout);
-    return app.exec();
-}
 
 struct Property {
     const char *name;
-    const char *type;
-    QByteArray value;
+    QByteArray value; // WM_NAME is STRING (Latin-1), _NET_WM_NAME UTF8_STRING, WM_STATE two words
 };
+
+// A window with the properties, mapped unless told otherwise; override-redirect keeps a window manager
+// off it.
+quint32 createWindow(const TestXServer &x, const QList<Property> &properties, quint32 parent = 0,
+                     bool mapped = true, bool overrideRedirect = false) {
+    xcb_connection_t *connection = x.connection();
+    const xcb_window_t window = xcb_generate_id(connection);
+    const uint32_t values[] = {overrideRedirect ? 1u : 0u};
+    xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, parent ? parent : x.root(), 10, 10, 200, 100,
+                      0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_OVERRIDE_REDIRECT,
+                      values);
+    for (const Property &p : properties) {
+        const QByteArray name(p.name);
+        const char *type = name == "WM_NAME" ? "STRING" : name == "WM_STATE" ? "WM_STATE" : "UTF8_STRING";
+        const int format = name == "WM_STATE" ? 32 : 8;
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, x.atom(p.name), x.atom(type), format,
+                            uint32_t(p.value.size() * 8 / format), p.value.constData());
+    }
+    if (mapped)
+        xcb_map_window(connection, window);
+    // Once a reply is back, every request before it has been carried out.
+    std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+    return window;
+}
 
 } // namespace
 
 class WindowFinderTest : public QObject {
     Q_OBJECT
 
-public:
-    explicit WindowFinderTest(QString self)
-        : m_self(std::move(self)) {}
+    TestXServer m_x;
+    QList<quint32> m_managed;
 
 private Q_SLOTS:
     void initTestCase() {
         const QString error = m_x.start();
         QVERIFY2(error.isEmpty(), qPrintable(error));
-
-        m_game = std::make_unique<QProcess>();
-        TestXServer::prepareClient(*m_game, m_x.displayName());
-        m_game->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_game->start(m_self, {QStringLiteral("--show-window"), QString::fromLatin1(QtTitle.toHex())});
-        QDeadlineTimer deadline(60000);
-        while (!m_game->canReadLine() && !deadline.hasExpired() && m_game->state() != QProcess::NotRunning)
-            m_game->waitForReadyRead(200);
-        m_gameWindow = m_game->readLine().trimmed().toUInt();
-        QVERIFY2(m_gameWindow != 0, "the Qt window did not show");
-
-        // Mapped top-level windows, which a window manager will frame.
-        m_managed = {
-            m_gameWindow,
-            createWindow(m_x.root(), true, false, {{"WM_NAME", "STRING", "Raw WM_NAME Only"}}),
-            createWindow(m_x.root(), true, false, {{"WM_NAME", "STRING", "Caf\xe9 Latin"}}),
-            createWindow(
-                m_x.root(), true, false,
-                {{"_NET_WM_NAME", "UTF8_STRING", "Net Name Wins"}, {"WM_NAME", "STRING", "Legacy Name"}}),
-            createWindow(m_x.root(), true, false, {{"_NET_WM_NAME", "UTF8_STRING", LongTitle}}),
-        };
-        createWindow(m_x.root(), false, false, {{"_NET_WM_NAME", "UTF8_STRING", "Hidden Game"}});
-        // A frame of a window manager, made by hand; override-redirect keeps a real one off it.
-        const quint32 frame = createWindow(m_x.root(), true, true, {});
-        const quint32 client = createWindow(frame, true, false,
-                                            {{"WM_STATE", "WM_STATE", QByteArray(8, '\0')},
-                                             {"_NET_WM_NAME", "UTF8_STRING", "Framed Client"}});
-        createWindow(client, true, false, {{"WM_NAME", "STRING", "Inner Widget"}});
-        const quint32 plain = createWindow(m_x.root(), true, true, {});
-        createWindow(plain, true, false, {{"WM_NAME", "STRING", "Nested Without State"}});
-        roundTrip();
+        // Top-level windows, which a window manager will frame.
+        m_managed = {createWindow(m_x, {{"_NET_WM_NAME", Utf8Title}}),
+                     createWindow(m_x, {{"WM_NAME", "Caf\xe9 Latin"}}),
+                     createWindow(m_x, {{"_NET_WM_NAME", "Net Name Wins"}, {"WM_NAME", "Legacy Name"}}),
+                     createWindow(m_x, {{"_NET_WM_NAME", LongTitle}})};
+        createWindow(m_x, {{"_NET_WM_NAME", "Hidden Game"}}, 0, false);
+        // A window manager's frame, made by hand, with its client and a widget inside the client.
+        const quint32 frame = createWindow(m_x, {}, 0, true, true);
+        const quint32 client =
+            createWindow(m_x, {{"WM_STATE", QByteArray(8, '\0')}, {"_NET_WM_NAME", "Framed Client"}}, frame);
+        createWindow(m_x, {{"WM_NAME", "Inner Widget"}}, client);
+        createWindow(m_x, {{"WM_NAME", "Nested Without State"}}, createWindow(m_x, {}, 0, true, true));
     }
 
-    void cleanupTestCase() {
-        if (m_game) {
-            m_game->kill();
-            m_game->waitForFinished(10000);
-        }
-        m_x.stop();
-    }
-
-    void findsTopLevelWindowsWithoutWindowManager_data() { titles(); }
-    void findsTopLevelWindowsWithoutWindowManager() {
-        QFETCH(QByteArray, title);
-        QFETCH(bool, found);
-        WindowFinder finder(m_x.displayName());
-        QCOMPARE(finder.exists(title), found);
-        QCOMPARE(finder.exists(title), found); // again, on the same connection
-    }
-
-    void windowManagerFramesTheWindows() {
-        const QString error = m_x.startWindowManager();
-        QVERIFY2(error.isEmpty(), qPrintable(error));
-        // Managing a window takes the manager a while: reparent first, WM_STATE after.
-        for (const quint32 window : std::as_const(m_managed)) {
-            QTRY_VERIFY_WITH_TIMEOUT(
-                m_x.parentOf(window) != m_x.root() && m_x.hasProperty(window, "WM_STATE"), 60000);
-        }
-    }
-
-    void findsTopLevelWindowsInsideFrames_data() { titles(); }
-    void findsTopLevelWindowsInsideFrames() {
-        QFETCH(QByteArray, title);
-        QFETCH(bool, found);
-        QVERIFY(m_x.parentOf(m_gameWindow) != m_x.root());
-        WindowFinder finder(m_x.displayName());
-        QCOMPARE(finder.exists(title), found);
-    }
-
-    void noDisplayFindsNothing() {
-        const auto restore = keepDisplayVariable();
-        qunsetenv("DISPLAY");
-        WindowFinder fromEnvironment;
-        QVERIFY(!fromEnvironment.exists(QtTitle));
-
-        TestXServer gone;
-        const QString error = gone.start();
-        QVERIFY2(error.isEmpty(), qPrintable(error));
-        const QByteArray deadDisplay = gone.displayName();
-        gone.stop();
-        WindowFinder dead(deadDisplay);
-        QVERIFY(!dead.exists(uniqueTitle()));
-        QVERIFY(!dead.exists(uniqueTitle()));
-        for (const char *name : {"not a display", ":", ":x.y", "/no/such/socket:0", "unix:999999"})
-            QVERIFY2(!WindowFinder(name).exists(uniqueTitle()), name);
-    }
-
-    void reconnectsAfterTheServerWentAway() {
-        const auto restore = keepDisplayVariable();
-        const QByteArray title = uniqueTitle();
-        WindowFinder finder; // follows $DISPLAY
-
-        TestXServer first;
-        QString error = first.start();
-        QVERIFY2(error.isEmpty(), qPrintable(error));
-        createWindow(first, {{"WM_NAME", "STRING", title}});
-        qputenv("DISPLAY", first.displayName());
-        QVERIFY(finder.exists(title));
-
-        first.stop(); // the open connection breaks
-        QVERIFY(!finder.exists(title));
-        QVERIFY(!finder.exists(title));
-
-        TestXServer second;
-        error = second.start();
-        QVERIFY2(error.isEmpty(), qPrintable(error));
-        createWindow(second, {{"_NET_WM_NAME", "UTF8_STRING", title}});
-        qputenv("DISPLAY", second.displayName());
-        QVERIFY(finder.exists(title));
-        QVERIFY(!finder.exists(QtTitle));
-    }
-
-private:
-    static void titles() {
+    void findsTopLevelWindows_data() {
+        QTest::addColumn<bool>("windowManager");
         QTest::addColumn<QByteArray>("title");
         QTest::addColumn<bool>("found");
-        QTest::newRow("Qt window, UTF-8 title") << QtTitle << true;
-        QTest::newRow("only WM_NAME") << QByteArray("Raw WM_NAME Only") << true;
-        QTest::newRow("not mapped") << QByteArray("Hidden Game") << true;
-        QTest::newRow("Latin-1 WM_NAME") << QByteArray("Caf\xc3\xa9 Latin") << true;
-        QTest::newRow("_NET_WM_NAME first") << QByteArray("Net Name Wins") << true;
-        QTest::newRow("long title") << LongTitle << true;
-        QTest::newRow("client in a frame") << QByteArray("Framed Client") << true;
-
-        QTest::newRow("prefix") << QByteArray("Ember Hollow") << false;
-        QTest::newRow("longer") << QtTitle + '!' << false;
-        QTest::newRow("case") << QByteArray("ember hollow \xe2\x80\x94 \xc3\xbc"
-                                            "ber")
-                              << false;
-        QTest::newRow("trailing blank") << QtTitle + ' ' << false;
-        QTest::newRow("leading blank") << ' ' + QtTitle << false;
-        QTest::newRow("long title, one short") << LongTitle.chopped(1) << false;
-        QTest::newRow("long title, one more") << LongTitle + 'x' << false;
-        QTest::newRow("WM_NAME behind _NET_WM_NAME") << QByteArray("Legacy Name") << false;
-        QTest::newRow("Latin-1 bytes as title") << QByteArray("Caf\xe9 Latin") << false;
-        QTest::newRow("window inside a client") << QByteArray("Inner Widget") << false;
-        QTest::newRow("child of a plain window") << QByteArray("Nested Without State") << false;
-        QTest::newRow("empty") << QByteArray() << false;
-    }
-
-    quint32 createWindow(quint32 parent, bool mapped, bool overrideRedirect,
-                         const QList<Property> &properties) {
-        return createWindow(m_x, properties, parent, mapped, overrideRedirect);
-    }
-
-    static quint32 createWindow(const TestXServer &x, const QList<Property> &properties, quint32 parent = 0,
-                                bool mapped = true, bool overrideRedirect = false) {
-        xcb_connection_t *connection = x.connection();
-        const xcb_window_t window = xcb_generate_id(connection);
-        const uint32_t values[] = {overrideRedirect ? 1u : 0u};
-        xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, parent ? parent : x.root(), 10, 10, 200,
-                          100, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
-                          XCB_CW_OVERRIDE_REDIRECT, values);
-        for (const Property &property : properties) {
-            const bool wmState = qstrcmp(property.type, "WM_STATE") == 0;
-            xcb_change_property(
-                connection, XCB_PROP_MODE_REPLACE, window, x.atom(property.name), x.atom(property.type),
-                wmState ? 32 : 8,
-                static_cast<uint32_t>(wmState ? property.value.size() / 4 : property.value.size()),
-                property.value.constData());
+        for (const bool manager : {false, true}) {
+            const char *with = manager ? "framed" : "bare";
+            QTest::addRow("%s: UTF-8 title", with) << manager << Utf8Title << true;
+            QTest::addRow("%s: Latin-1 WM_NAME", with) << manager << QByteArray("Caf\xc3\xa9 Latin") << true;
+            QTest::addRow("%s: _NET_WM_NAME first", with) << manager << QByteArray("Net Name Wins") << true;
+            QTest::addRow("%s: long title", with) << manager << LongTitle << true;
+            QTest::addRow("%s: not mapped", with) << manager << QByteArray("Hidden Game") << true;
+            QTest::addRow("%s: client in a frame", with) << manager << QByteArray("Framed Client") << true;
+            QTest::addRow("%s: prefix", with) << manager << QByteArray("Ember Hollow") << false;
+            QTest::addRow("%s: trailing blank", with) << manager << Utf8Title + ' ' << false;
+            QTest::addRow("%s: case", with) << manager << Utf8Title.toLower() << false;
+            QTest::addRow("%s: long title, one short", with) << manager << LongTitle.chopped(1) << false;
+            QTest::addRow("%s: WM_NAME behind _NET_WM_NAME", with)
+                << manager << QByteArray("Legacy Name") << false;
+            QTest::addRow("%s: Latin-1 bytes", with) << manager << QByteArray("Caf\xe9 Latin") << false;
+            QTest::addRow("%s: window inside a client", with)
+                << manager << QByteArray("Inner Widget") << false;
+            QTest::addRow("%s: child of a plain window", with)
+                << manager << QByteArray("Nested Without State") << false;
+            QTest::addRow("%s: empty", with) << manager << QByteArray() << false;
         }
-        if (mapped)
-            xcb_map_window(connection, window);
-        roundTrip(x);
-        return window;
     }
 
-    void roundTrip() const { roundTrip(m_x); }
-
-    // Once a reply is back, every request before it has been carried out.
-    static void roundTrip(const TestXServer &x) {
-        std::free(xcb_get_input_focus_reply(x.connection(), xcb_get_input_focus(x.connection()), nullptr));
+    void findsTopLevelWindows() {
+        QFETCH(bool, windowManager);
+        QFETCH(QByteArray, title);
+        if (windowManager && m_x.parentOf(m_managed.first()) == m_x.root()) {
+            const QString error = m_x.startWindowManager();
+            QVERIFY2(error.isEmpty(), qPrintable(error));
+            // Managing a window takes the manager a while: reparent first, WM_STATE after.
+            for (const quint32 window : std::as_const(m_managed))
+                QTRY_VERIFY_WITH_TIMEOUT(
+                    m_x.parentOf(window) != m_x.root() && m_x.hasProperty(window, "WM_STATE"), 60000);
+        }
+        WindowFinder finder(m_x.displayName());
+        QTEST(finder.exists(title), "found");
+        QTEST(finder.exists(title), "found"); // again, on the same connection
     }
 
-    QString m_self;
-    TestXServer m_x;
-    std::unique_ptr<QProcess> m_game;
-    quint32 m_gameWindow = 0;
-    QList<quint32> m_managed;
+    // No display, a dead one, or a server that went away: nothing found, and a new server is used.
+    void noDisplayFindsNothingAndReconnects() {
+        const auto restore = keepDisplayVariable();
+        const QByteArray title = "Second Server " + QByteArray::number(QCoreApplication::applicationPid());
+        qunsetenv("DISPLAY");
+        WindowFinder finder; // follows $DISPLAY
+        QVERIFY(!finder.exists(Utf8Title));
+        for (const char *name : {"not a display", ":", ":x.y", "/no/such/socket:0", "unix:999999"})
+            QVERIFY2(!WindowFinder(name).exists(Utf8Title), name);
+
+        for (const bool second : {false, true}) {
+            TestXServer x;
+            const QString error = x.start();
+            QVERIFY2(error.isEmpty(), qPrintable(error));
+            createWindow(x, {{second ? "_NET_WM_NAME" : "WM_NAME", title}});
+            qputenv("DISPLAY", x.displayName());
+            QVERIFY(finder.exists(title));
+            QVERIFY(!finder.exists(Utf8Title));
+            x.stop(); // the open connection breaks
+            QVERIFY(!finder.exists(title));
+            QVERIFY(!finder.exists(title));
+        }
+    }
 };
 
-int main(int argc, char **argv) {
-    if (argc >= 3 && qstrcmp(argv[1], "--show-window") == 0)
-        return showWindow(argc, argv);
-    QCoreApplication app(argc, argv);
-    WindowFinderTest test(QCoreApplication::applicationFilePath());
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_GUILESS_MAIN(WindowFinderTest)
 #include "WindowFinderTest.moc"
