@@ -3,92 +3,72 @@
 #include <QHash>
 #include <QSslConfiguration>
 #include <QSslServer>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 
 // Lives on the server's thread.
 class ScriptedServerCore final : public QObject {
 public:
-    ScriptedServerCore(ScriptedServer &owner, std::optional<TestCertificates::Identity> tls)
-        : m_owner(owner)
-        , m_tls(std::move(tls)) {}
-
-    quint16 listen() {
-        if (m_tls) {
+    ScriptedServerCore(ScriptedServer &owner, const std::optional<TestCertificates::Identity> &tls)
+        : m_owner(owner) {
+        if (tls) {
             auto *server = new QSslServer(this);
             QSslConfiguration config = QSslConfiguration::defaultConfiguration();
-            config.setLocalCertificateChain(m_tls->chain);
-            config.setPrivateKey(m_tls->key);
+            config.setLocalCertificateChain(tls->chain);
+            config.setPrivateKey(tls->key);
             config.setPeerVerifyMode(QSslSocket::VerifyNone);
             server->setSslConfiguration(config);
             m_server = server;
         } else {
             m_server = new QTcpServer(this);
         }
-        connect(m_server, &QTcpServer::pendingConnectionAvailable, this, [this] { accept(); });
-        return m_server->listen(QHostAddress::LocalHost, 0) ? m_server->serverPort() : 0;
+        connect(m_server, &QTcpServer::pendingConnectionAvailable, this, [this] {
+            while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+                socket->setParent(this);
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+                connect(socket, &QObject::destroyed, this, [this, socket] { m_buffers.remove(socket); });
+                read(socket);
+            }
+        });
     }
+
+    quint16 listen() { return m_server->listen(QHostAddress::LocalHost, 0) ? m_server->serverPort() : 0; }
 
 private:
-    void accept() {
-        while (QTcpSocket *socket = m_server->nextPendingConnection()) {
-            socket->setParent(this);
-            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
-            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QObject::destroyed, this, [this, socket] { m_buffers.remove(socket); });
-            read(socket);
-        }
-    }
-
+    // Every complete request in the buffer: the request line, headers, and a body of Content-Length.
     void read(QTcpSocket *socket) {
         QByteArray &buffer = m_buffers[socket];
         buffer += socket->readAll();
-        for (;;) {
-            const qsizetype end = buffer.indexOf("\r\n\r\n");
-            if (end < 0)
-                return;
+        for (qsizetype end = buffer.indexOf("\r\n\r\n"); end >= 0; end = buffer.indexOf("\r\n\r\n")) {
             ScriptedServer::Request request;
             const QList<QByteArray> lines = buffer.left(end).split('\n');
             const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
             request.method = first.value(0);
             request.target = first.value(1);
-            qint64 length = 0;
-            for (qsizetype i = 1; i < lines.size(); ++i) {
-                const qsizetype colon = lines[i].indexOf(':');
-                if (colon < 0)
-                    continue;
-                const QByteArray name = lines[i].left(colon).trimmed().toLower();
-                const QByteArray value = lines[i].mid(colon + 1).trimmed();
-                request.headers.append(std::pair{name, value});
-                if (name == "content-length")
-                    length = value.toLongLong();
+            for (const QByteArray &line : lines.mid(1)) {
+                if (const qsizetype colon = line.indexOf(':'); colon >= 0)
+                    request.headers.append(
+                        {line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed()});
             }
+            const qint64 length = request.header("content-length").value_or("0").toLongLong();
             if (buffer.size() < end + 4 + length)
                 return;
             request.body = buffer.mid(end + 4, length);
             buffer.remove(0, end + 4 + length);
             m_owner.record(request);
-            answer(socket, m_owner.m_script(request));
+            const ScriptedServer::Answer answer = m_owner.m_script(request);
+            if (answer.bytes.isEmpty() && !answer.close)
+                continue;
+            QTimer::singleShot(answer.delayMs, socket, [socket, answer] {
+                socket->write(answer.bytes);
+                if (answer.close)
+                    socket->disconnectFromHost();
+            });
         }
     }
 
-    static void answer(QTcpSocket *socket, const ScriptedServer::Answer &answer) {
-        if (answer.bytes.isEmpty() && !answer.close)
-            return;
-        auto write = [socket, answer] {
-            socket->write(answer.bytes);
-            if (answer.close)
-                socket->disconnectFromHost();
-        };
-        if (answer.delayMs > 0)
-            QTimer::singleShot(answer.delayMs, socket, write);
-        else
-            write();
-    }
-
     ScriptedServer &m_owner;
-    std::optional<TestCertificates::Identity> m_tls;
     QTcpServer *m_server = nullptr;
     QHash<QTcpSocket *, QByteArray> m_buffers;
 };
@@ -103,7 +83,7 @@ std::optional<QByteArray> ScriptedServer::Request::header(const QByteArray &name
 ScriptedServer::ScriptedServer(Script script, std::optional<TestCertificates::Identity> tls)
     : m_script(std::move(script))
     , m_tls(tls.has_value()) {
-    m_core = new ScriptedServerCore(*this, std::move(tls));
+    m_core = new ScriptedServerCore(*this, tls);
     m_core->moveToThread(&m_thread);
     QObject::connect(&m_thread, &QThread::finished, m_core, &QObject::deleteLater);
     m_thread.start();

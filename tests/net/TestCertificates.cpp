@@ -3,16 +3,7 @@
 #include <QFile>
 #include <QProcess>
 
-namespace {
-
-QSslKey readKey(const QString &path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QSslKey(file.readAll(), QSsl::Ec, QSsl::Pem);
-}
-
-} // namespace
+using namespace Qt::StringLiterals;
 
 TestCertificates::TestCertificates() = default;
 
@@ -24,73 +15,48 @@ QString TestCertificates::localCaKeyPath() {
     return QStringLiteral(QUILLBARROW_TEST_CA_KEY);
 }
 
-QString TestCertificates::run(const QStringList &arguments) const {
+QString TestCertificates::make(const QString &name, const QString &extensions, const QString &caCert,
+                               const QString &caKey) {
+    QFile config(m_dir.filePath(name + u".cnf"_s));
+    if (!config.open(QIODevice::WriteOnly))
+        return u"cannot write "_s + config.fileName();
+    config.write("[req]\ndistinguished_name = dn\nprompt = no\n[dn]\nCN = " + name.toUtf8() +
+                 "\n[ext]\nsubjectKeyIdentifier = hash\n" + extensions.toUtf8());
+    config.close();
+    QStringList arguments =
+        u"req -x509 -new -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -sha256 -days 2 -extensions ext"_s
+            .split(u' ');
+    arguments << u"-config"_s << config.fileName() << u"-keyout"_s << m_dir.filePath(name + u".key"_s)
+              << u"-out"_s << m_dir.filePath(name + u".pem"_s);
+    if (!caCert.isEmpty())
+        arguments << u"-CA"_s << caCert << u"-CAkey"_s << caKey;
     QProcess openssl;
     openssl.setProcessChannelMode(QProcess::MergedChannels);
-    openssl.start(QStringLiteral("openssl"), arguments);
-    if (!openssl.waitForFinished(60000) || openssl.exitStatus() != QProcess::NormalExit ||
-        openssl.exitCode() != 0)
-        return QStringLiteral("openssl %1 failed: %2")
-            .arg(arguments.join(u' '), QString::fromLocal8Bit(openssl.readAll()));
-    return {};
-}
-
-QString TestCertificates::writeConfig(const QString &name, const QString &extensions) const {
-    const QString path = m_dir.filePath(name + QStringLiteral(".cnf"));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    openssl.start(u"openssl"_s, arguments);
+    if (openssl.waitForFinished(60000) && openssl.exitStatus() == QProcess::NormalExit &&
+        openssl.exitCode() == 0)
         return {};
-    file.write("[req]\ndistinguished_name = dn\nprompt = no\n[dn]\nCN = " + name.toUtf8() + "\n[ext]\n" +
-               extensions.toUtf8());
-    return path;
+    return u"openssl %1 failed: %2"_s.arg(arguments.join(u' '), QString::fromLocal8Bit(openssl.readAll()));
 }
 
 TestCertificates::Identity TestCertificates::issue(const QString &altNames, const QString &caCert,
                                                    const QString &caKey) {
     Identity identity;
-    const QString name = QStringLiteral("leaf%1").arg(++m_serial);
-    const QString config = writeConfig(name, QStringLiteral("basicConstraints = critical, CA:FALSE\n"
-                                                            "keyUsage = critical, digitalSignature\n"
-                                                            "extendedKeyUsage = serverAuth\n"
-                                                            "subjectAltName = %1\n"
-                                                            "subjectKeyIdentifier = hash\n"
-                                                            "authorityKeyIdentifier = keyid\n")
-                                                 .arg(altNames));
-    const QString cert = m_dir.filePath(name + QStringLiteral(".pem"));
-    const QString key = m_dir.filePath(name + QStringLiteral(".key"));
-    identity.error = run({QStringLiteral("req"),
-                          QStringLiteral("-x509"),
-                          QStringLiteral("-new"),
-                          QStringLiteral("-newkey"),
-                          QStringLiteral("ec"),
-                          QStringLiteral("-pkeyopt"),
-                          QStringLiteral("ec_paramgen_curve:P-256"),
-                          QStringLiteral("-nodes"),
-                          QStringLiteral("-sha256"),
-                          QStringLiteral("-days"),
-                          QStringLiteral("2"),
-                          QStringLiteral("-config"),
-                          config,
-                          QStringLiteral("-extensions"),
-                          QStringLiteral("ext"),
-                          QStringLiteral("-CA"),
-                          caCert,
-                          QStringLiteral("-CAkey"),
-                          caKey,
-                          QStringLiteral("-keyout"),
-                          key,
-                          QStringLiteral("-out"),
-                          cert});
-    if (!identity.error.isEmpty())
-        return identity;
-    const QList<QSslCertificate> certs = QSslCertificate::fromPath(cert);
-    identity.key = readKey(key);
-    if (certs.isEmpty() || identity.key.isNull()) {
-        identity.error = QStringLiteral("cannot read %1 or %2").arg(cert, key);
-        return identity;
-    }
-    identity.certificate = certs.first();
-    identity.chain = {identity.certificate};
+    const QString name = u"leaf%1"_s.arg(++m_serial);
+    identity.error =
+        make(name,
+             u"basicConstraints = critical, CA:FALSE\nkeyUsage = critical, digitalSignature\n"
+             "extendedKeyUsage = serverAuth\nsubjectAltName = %1\nauthorityKeyIdentifier = keyid\n"_s.arg(
+                 altNames),
+             caCert, caKey);
+    const QList<QSslCertificate> certificates = QSslCertificate::fromPath(m_dir.filePath(name + u".pem"_s));
+    QFile key(m_dir.filePath(name + u".key"_s));
+    if (identity.error.isEmpty() && key.open(QIODevice::ReadOnly))
+        identity.key = QSslKey(key.readAll(), QSsl::Ec, QSsl::Pem);
+    if (identity.error.isEmpty() && (certificates.isEmpty() || identity.key.isNull()))
+        identity.error = u"cannot read "_s + name;
+    identity.certificate = certificates.value(0);
+    identity.chain = certificates.mid(0, 1);
     return identity;
 }
 
@@ -99,20 +65,11 @@ TestCertificates::Identity TestCertificates::fromLocalCa(const QString &altNames
 }
 
 TestCertificates::Identity TestCertificates::fromThrowawayCa(const QString &altNames) {
-    const QString name = QStringLiteral("throwaway%1").arg(++m_serial);
-    const QString config = writeConfig(name, QStringLiteral("basicConstraints = critical, CA:TRUE\n"
-                                                            "keyUsage = critical, keyCertSign, cRLSign\n"
-                                                            "subjectKeyIdentifier = hash\n"));
-    const QString cert = m_dir.filePath(name + QStringLiteral(".pem"));
-    const QString key = m_dir.filePath(name + QStringLiteral(".key"));
+    const QString name = u"throwaway%1"_s.arg(++m_serial);
     Identity identity;
-    identity.error = run(
-        {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-new"), QStringLiteral("-newkey"),
-         QStringLiteral("ec"), QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:P-256"),
-         QStringLiteral("-nodes"), QStringLiteral("-sha256"), QStringLiteral("-days"), QStringLiteral("2"),
-         QStringLiteral("-config"), config, QStringLiteral("-extensions"), QStringLiteral("ext"),
-         QStringLiteral("-keyout"), key, QStringLiteral("-out"), cert});
-    if (!identity.error.isEmpty())
-        return identity;
-    return issue(altNames, cert, key);
+    identity.error =
+        make(name, u"basicConstraints = critical, CA:TRUE\nkeyUsage = critical, keyCertSign, cRLSign\n"_s);
+    return identity.error.isEmpty()
+               ? issue(altNames, m_dir.filePath(name + u".pem"_s), m_dir.filePath(name + u".key"_s))
+               : identity;
 }

@@ -28,9 +28,10 @@ public:
     static QString localCaKeyPath();
 
 private:
+    // NAME.pem and NAME.key with the extensions, signed by the CA files (self-signed without); the error.
+    QString make(const QString &name, const QString &extensions, const QString &caCert = {},
+                 const QString &caKey = {});
     Identity issue(const QString &altNames, const QString &caCert, const QString &caKey);
-    QString run(const QStringList &arguments) const;
-    QString writeConfig(const QString &name, const QString &extensions) const;
 
     QTemporaryDir m_dir;
     int m_serial = 0;
