@@ -1,5 +1,5 @@
-// The form-post client against the real reference service (nginx in front of the app server) and, for
-// what the service cannot be made to do on demand, a scripted server on a loopback port.
+// The form-post client against the real reference service and, for what the service cannot be made to
+// do on demand, a scripted server.
 #include "net/FormPostClient.h"
 
 #include "RunningService.h"
@@ -8,7 +8,6 @@
 #include "core/FormBody.h"
 #include "core/LoginReply.h"
 
-#include <QDir>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
@@ -19,30 +18,25 @@ using namespace Qt::StringLiterals;
 class FormPostClientTest : public QObject {
     Q_OBJECT
 
-    RunningService m_service;
-
 private Q_SLOTS:
-    void initTestCase() {
-        QString error = m_service.init();
-        QVERIFY2(error.isEmpty(), qPrintable(error));
-        const RunningService::Outcome added = m_service.admin(
-            {u"user"_s, u"add"_s, u"net+tester@example.com"_s, u"Secret pass+word"_s, u"PlusTester"_s});
-        QVERIFY2(added.exitCode == 0, qPrintable(added.describe()));
-        error = m_service.start();
-        QVERIFY2(error.isEmpty(), qPrintable(error));
-    }
-
-    // A "+" read as a blank would name an account that does not exist. Over TLS with the build's local CA.
+    // Over TLS with the build's local CA; a "+" read as a blank would name an account that does not exist.
     void loginWithPlusInTheAddress() {
+        RunningService service;
+        QString error = service.init();
+        const RunningService::Outcome added = service.admin(
+            {u"user"_s, u"add"_s, u"net+tester@example.com"_s, u"Pass+word"_s, u"PlusTester"_s});
+        QVERIFY2(error.isEmpty() && added.exitCode == 0, qPrintable(error + added.describe()));
+        error = service.start();
+        QVERIFY2(error.isEmpty(), qPrintable(error));
         FormPostClient client(3000);
         QSignalSpy completed(&client, &FormPostClient::RequestCompleted);
         QThread *thread = nullptr;
-        connect(&client, &FormPostClient::RequestCompleted, this, [&] { thread = QThread::currentThread(); });
-        const quint64 login =
-            client.Post(QUrl(u"https://localhost:%1/game/login.server.php"_s.arg(m_service.port())),
-                        LoginForm("net+tester@example.com", "Secret pass+word"));
+        connect(
+            &client, &FormPostClient::RequestCompleted, this, [&] { thread = QThread::currentThread(); },
+            Qt::DirectConnection);
+        client.Post(QUrl(u"https://localhost:%1/game/login.server.php"_s.arg(service.port())),
+                    LoginForm("net+tester@example.com", "Pass+word"));
         QVERIFY(completed.wait(20000));
-        QCOMPARE(completed.first().at(0).toULongLong(), login);
         QCOMPARE(completed.first().at(1).toInt(), 200);
         const LoginReply granted = ClassifyLoginReply(completed.first().at(2).toByteArray());
         QVERIFY(granted.kind == LoginReply::Kind::Granted);
@@ -67,13 +61,11 @@ private Q_SLOTS:
         for (const QByteArray status : {"204", "302", "404", "503"})
             ids.prepend(client.Post(url, {{"status", status}}));
         QTRY_COMPARE_WITH_TIMEOUT(completed.size(), 4, 20000);
-        for (int i = 0; i < 4; ++i) {
-            const int status = QList<int>{503, 404, 302, 204}.at(i);
-            QCOMPARE(completed.at(i).at(0).toULongLong(), ids.at(i));
-            QCOMPARE(completed.at(i).at(1).toInt(), status);
-            QCOMPARE(completed.at(i).at(2).toByteArray(),
-                     status == 204 ? "" : "page status=" + QByteArray::number(status));
-        }
+        QList<QVariantList> expected;
+        for (const int status : {503, 404, 302, 204})
+            expected << QVariantList{ids.at(expected.size()), status,
+                                     status == 204 ? "" : "page status=" + QByteArray::number(status)};
+        QCOMPARE(static_cast<QList<QVariantList>>(completed), expected);
         client.Post(url, {{"status", "200"}, {"email", "a+b@example.com"}});
         QTRY_COMPARE_WITH_TIMEOUT(completed.size(), 5, 20000);
         QTest::qWait(300); // time for a follow-up to show itself, were there one
@@ -92,8 +84,9 @@ private Q_SLOTS:
 
     void noReplyMeansNoCompletion_data() {
         QTest::addColumn<QByteArray>("answer");
-        for (const char *answer : {"refused", "silent", "closed", "unknown CA", "not a web address"})
+        for (const char *answer : {"refused", "silent", "closed", "not a web address"})
             QTest::newRow(answer) << QByteArray(answer);
+        QTest::newRow("unknown CA") << ScriptedServer::response(200, "OK", "ON");
         QTest::newRow("silent after the headers")
             << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n");
         QTest::newRow("cut mid-body")
@@ -106,13 +99,11 @@ private Q_SLOTS:
         QFETCH(QByteArray, answer);
         TestCertificates certificates;
         std::optional<TestCertificates::Identity> tls;
-        if (answer == "unknown CA")
+        if (QByteArray(QTest::currentDataTag()) == "unknown CA")
             tls = certificates.fromThrowawayCa(u"DNS:localhost,IP:127.0.0.1"_s);
         QVERIFY(!tls || tls->error.isEmpty());
         ScriptedServer server(
             [answer](const ScriptedServer::Request &) {
-                if (answer == "unknown CA")
-                    return ScriptedServer::Answer{ScriptedServer::response(200, "OK", "ON")};
                 const bool cut = answer.endsWith('\0');
                 return ScriptedServer::Answer{answer.startsWith("HTTP") ? answer.chopped(cut) : QByteArray(),
                                               0, cut || answer == "closed"};
@@ -124,7 +115,7 @@ private Q_SLOTS:
             probe.listen(QHostAddress::LocalHost);
             url.setPort(probe.serverPort()); // closed again when probe goes
         } else if (answer == "not a web address") {
-            url = QUrl::fromLocalFile(QDir::tempPath());
+            url = QUrl(u"file:///tmp"_s);
         }
         FormPostClient client(500);
         QSignalSpy completed(&client, &FormPostClient::RequestCompleted);
@@ -133,9 +124,8 @@ private Q_SLOTS:
         QVERIFY(failed.wait(20000));
         QVERIFY(!failed.first().at(1).toString().isEmpty());
         QTest::qWait(700); // past the client's time-out: still nothing
-        QCOMPARE(completed.size(), 0);
         QCOMPARE(failed.size(), 1);
-        QCOMPARE(client.pendingCount(), 0);
+        QCOMPARE(completed.size() + client.pendingCount(), 0);
     }
 };
 

@@ -1,6 +1,5 @@
 #include "ScriptedServer.h"
 
-#include <QHash>
 #include <QSslConfiguration>
 #include <QSslServer>
 #include <QTcpSocket>
@@ -11,24 +10,21 @@ class ScriptedServerCore final : public QObject {
 public:
     ScriptedServerCore(ScriptedServer &owner, const std::optional<TestCertificates::Identity> &tls)
         : m_owner(owner) {
+        m_server = tls ? new QSslServer(this) : new QTcpServer(this);
         if (tls) {
-            auto *server = new QSslServer(this);
             QSslConfiguration config = QSslConfiguration::defaultConfiguration();
             config.setLocalCertificateChain(tls->chain);
             config.setPrivateKey(tls->key);
-            config.setPeerVerifyMode(QSslSocket::VerifyNone);
-            server->setSslConfiguration(config);
-            m_server = server;
-        } else {
-            m_server = new QTcpServer(this);
+            static_cast<QSslServer *>(m_server)->setSslConfiguration(config);
         }
         connect(m_server, &QTcpServer::pendingConnectionAvailable, this, [this] {
             while (QTcpSocket *socket = m_server->nextPendingConnection()) {
                 socket->setParent(this);
-                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
+                auto buffer = std::make_shared<QByteArray>();
+                connect(socket, &QTcpSocket::readyRead, this,
+                        [this, socket, buffer] { read(socket, *buffer); });
                 connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-                connect(socket, &QObject::destroyed, this, [this, socket] { m_buffers.remove(socket); });
-                read(socket);
+                read(socket, *buffer);
             }
         });
     }
@@ -37,8 +33,7 @@ public:
 
 private:
     // Every complete request in the buffer: the request line, headers, and a body of Content-Length.
-    void read(QTcpSocket *socket) {
-        QByteArray &buffer = m_buffers[socket];
+    void read(QTcpSocket *socket, QByteArray &buffer) {
         buffer += socket->readAll();
         for (qsizetype end = buffer.indexOf("\r\n\r\n"); end >= 0; end = buffer.indexOf("\r\n\r\n")) {
             ScriptedServer::Request request;
@@ -56,10 +51,11 @@ private:
                 return;
             request.body = buffer.mid(end + 4, length);
             buffer.remove(0, end + 4 + length);
-            m_owner.record(request);
+            {
+                QMutexLocker lock(&m_owner.m_mutex);
+                m_owner.m_requests.append(request);
+            }
             const ScriptedServer::Answer answer = m_owner.m_script(request);
-            if (answer.bytes.isEmpty() && !answer.close)
-                continue;
             QTimer::singleShot(answer.delayMs, socket, [socket, answer] {
                 socket->write(answer.bytes);
                 if (answer.close)
@@ -70,7 +66,6 @@ private:
 
     ScriptedServer &m_owner;
     QTcpServer *m_server = nullptr;
-    QHash<QTcpSocket *, QByteArray> m_buffers;
 };
 
 std::optional<QByteArray> ScriptedServer::Request::header(const QByteArray &name) const {
@@ -103,11 +98,6 @@ QByteArray ScriptedServer::url(const QByteArray &path, const QByteArray &host) c
 QList<ScriptedServer::Request> ScriptedServer::requests() const {
     QMutexLocker lock(&m_mutex);
     return m_requests;
-}
-
-void ScriptedServer::record(const Request &request) {
-    QMutexLocker lock(&m_mutex);
-    m_requests.append(request);
 }
 
 QByteArray ScriptedServer::response(int status, const QByteArray &reason, const QByteArray &body,

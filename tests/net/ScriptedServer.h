@@ -2,7 +2,6 @@
 
 #include "TestCertificates.h"
 
-#include <QByteArray>
 #include <QList>
 #include <QMutex>
 #include <QThread>
@@ -11,11 +10,9 @@
 
 class ScriptedServerCore;
 
-// A small HTTP/1.1 server on 127.0.0.1 with a thread of its own (the download's size request blocks
-// the test's thread), answering each request as the test's script says. It stands in for network
-// conditions the reference service cannot be made to show on demand (a connection cut mid-body, a
-// server that falls silent) and lets a test read the request bytes as sent; it never stands in for
-// what the service answers.
+// A small HTTP/1.1 server on 127.0.0.1 with a thread of its own (the download's size request blocks the
+// test's thread), answering each request as the test's script says: network conditions the reference
+// service cannot be made to show on demand, and the request bytes as sent. Never what the service answers.
 class ScriptedServer {
 public:
     struct Request {
@@ -23,7 +20,6 @@ public:
         QByteArray target;
         QList<std::pair<QByteArray, QByteArray>> headers; // names in lower case
         QByteArray body;
-
         [[nodiscard]] std::optional<QByteArray> header(const QByteArray &name) const;
     };
     struct Answer {
@@ -31,13 +27,10 @@ public:
         int delayMs = 0;    // before writing
         bool close = false; // close the connection once written
     };
-    // Called on the server's thread.
-    using Script = std::function<Answer(const Request &)>;
+    using Script = std::function<Answer(const Request &)>; // called on the server's thread
 
     explicit ScriptedServer(Script script, std::optional<TestCertificates::Identity> tls = std::nullopt);
     ~ScriptedServer();
-    ScriptedServer(const ScriptedServer &) = delete;
-    ScriptedServer &operator=(const ScriptedServer &) = delete;
 
     [[nodiscard]] quint16 port() const { return m_port; }
     // scheme://host:port + path
@@ -50,7 +43,6 @@ public:
 
 private:
     friend class ScriptedServerCore;
-    void record(const Request &request);
 
     Script m_script;
     bool m_tls;

@@ -1,6 +1,7 @@
 #include "TestCertificates.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 
 using namespace Qt::StringLiterals;
@@ -24,39 +25,36 @@ QString TestCertificates::make(const QString &name, const QString &extensions, c
                  "\n[ext]\nsubjectKeyIdentifier = hash\n" + extensions.toUtf8());
     config.close();
     QStringList arguments =
-        u"req -x509 -new -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -sha256 -days 2 -extensions ext"_s
-            .split(u' ');
-    arguments << u"-config"_s << config.fileName() << u"-keyout"_s << m_dir.filePath(name + u".key"_s)
-              << u"-out"_s << m_dir.filePath(name + u".pem"_s);
+        u"req -x509 -new -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 2"_s.split(u' ');
+    arguments << u"-extensions"_s << u"ext"_s << u"-config"_s << config.fileName() << u"-keyout"_s
+              << m_dir.filePath(name + u".key"_s) << u"-out"_s << m_dir.filePath(name + u".pem"_s);
     if (!caCert.isEmpty())
         arguments << u"-CA"_s << caCert << u"-CAkey"_s << caKey;
     QProcess openssl;
     openssl.setProcessChannelMode(QProcess::MergedChannels);
     openssl.start(u"openssl"_s, arguments);
-    if (openssl.waitForFinished(60000) && openssl.exitStatus() == QProcess::NormalExit &&
-        openssl.exitCode() == 0)
-        return {};
-    return u"openssl %1 failed: %2"_s.arg(arguments.join(u' '), QString::fromLocal8Bit(openssl.readAll()));
+    const bool made = openssl.waitForFinished(60000) && openssl.exitStatus() == QProcess::NormalExit &&
+                      openssl.exitCode() == 0;
+    return made ? QString() : u"openssl failed: "_s + QString::fromLocal8Bit(openssl.readAll());
 }
 
 TestCertificates::Identity TestCertificates::issue(const QString &altNames, const QString &caCert,
                                                    const QString &caKey) {
-    Identity identity;
     const QString name = u"leaf%1"_s.arg(++m_serial);
-    identity.error =
-        make(name,
-             u"basicConstraints = critical, CA:FALSE\nkeyUsage = critical, digitalSignature\n"
-             "extendedKeyUsage = serverAuth\nsubjectAltName = %1\nauthorityKeyIdentifier = keyid\n"_s.arg(
-                 altNames),
-             caCert, caKey);
-    const QList<QSslCertificate> certificates = QSslCertificate::fromPath(m_dir.filePath(name + u".pem"_s));
+    Identity identity{{},
+                      {},
+                      {},
+                      make(name,
+                           u"basicConstraints = critical, CA:FALSE\nkeyUsage = critical, "
+                           "digitalSignature\nextendedKeyUsage = serverAuth\nsubjectAltName = %1\n"
+                           "authorityKeyIdentifier = keyid\n"_s.arg(altNames),
+                           caCert, caKey)};
+    identity.chain = QSslCertificate::fromPath(m_dir.filePath(name + u".pem"_s));
+    identity.certificate = identity.chain.value(0);
     QFile key(m_dir.filePath(name + u".key"_s));
-    if (identity.error.isEmpty() && key.open(QIODevice::ReadOnly))
-        identity.key = QSslKey(key.readAll(), QSsl::Ec, QSsl::Pem);
-    if (identity.error.isEmpty() && (certificates.isEmpty() || identity.key.isNull()))
+    identity.key = key.open(QIODevice::ReadOnly) ? QSslKey(key.readAll(), QSsl::Ec) : QSslKey();
+    if (identity.error.isEmpty() && (identity.chain.size() != 1 || identity.key.isNull()))
         identity.error = u"cannot read "_s + name;
-    identity.certificate = certificates.value(0);
-    identity.chain = certificates.mid(0, 1);
     return identity;
 }
 
@@ -65,11 +63,9 @@ TestCertificates::Identity TestCertificates::fromLocalCa(const QString &altNames
 }
 
 TestCertificates::Identity TestCertificates::fromThrowawayCa(const QString &altNames) {
-    const QString name = u"throwaway%1"_s.arg(++m_serial);
-    Identity identity;
-    identity.error =
-        make(name, u"basicConstraints = critical, CA:TRUE\nkeyUsage = critical, keyCertSign, cRLSign\n"_s);
-    return identity.error.isEmpty()
-               ? issue(altNames, m_dir.filePath(name + u".pem"_s), m_dir.filePath(name + u".key"_s))
-               : identity;
+    const QString ca = m_dir.filePath(u"throwaway%1"_s.arg(++m_serial));
+    const QString error =
+        make(QFileInfo(ca).fileName(),
+             u"basicConstraints = critical, CA:TRUE\nkeyUsage = critical, keyCertSign, cRLSign\n"_s);
+    return error.isEmpty() ? issue(altNames, ca + u".pem"_s, ca + u".key"_s) : Identity{{}, {}, {}, error};
 }

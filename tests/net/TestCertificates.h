@@ -2,12 +2,10 @@
 
 #include <QSslCertificate>
 #include <QSslKey>
-#include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
-// Server certificates made with openssl for the trust tests: issued by the build's local CA, or by a
-// throwaway CA that nothing trusts.
+// Server certificates made with openssl: issued by the build's local CA, or by a CA nothing trusts.
 class TestCertificates {
 public:
     struct Identity {
@@ -28,7 +26,7 @@ public:
     static QString localCaKeyPath();
 
 private:
-    // NAME.pem and NAME.key with the extensions, signed by the CA files (self-signed without); the error.
+    // NAME.pem and NAME.key, signed by the CA files (self-signed without); the error.
     QString make(const QString &name, const QString &extensions, const QString &caCert = {},
                  const QString &caKey = {});
     Identity issue(const QString &altNames, const QString &caCert, const QString &caKey);
