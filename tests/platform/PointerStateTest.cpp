@@ -6,12 +6,9 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QTest>
-#include <cstdio>
 #include <cstdlib>
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
-
-using namespace Qt::StringLiterals;
 
 class PointerStateTest : public QObject {
     Q_OBJECT
@@ -76,32 +73,7 @@ private Q_SLOTS:
             QCOMPARE(state->position, QPoint(100, 200));
         }
     }
-
-    // In a program scaled by Qt (the child below), positions come in Qt's coordinates.
-    void scaledDisplayGivesQtCoordinates() {
-        act(300, 200);
-        QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"DISPLAY"_s, QString::fromLatin1(m_x.displayName()));
-        environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-        environment.insert(u"QT_SCALE_FACTOR"_s, u"2"_s);
-        child.setProcessEnvironment(environment);
-        child.start(QCoreApplication::applicationFilePath(), {u"--print-pointer"_s});
-        QVERIFY(child.waitForFinished(60000));
-        QCOMPARE(child.readAllStandardOutput().trimmed(), QByteArray("150 100 1"));
-    }
 };
 
-int main(int argc, char **argv) {
-    QGuiApplication app(argc, argv);
-    if (argc >= 2 && qstrcmp(argv[1], "--print-pointer") == 0) {
-        const std::optional<PointerState> state = queryPointer();
-        std::printf("%d %d %d\n", state ? state->position.x() : -1, state ? state->position.y() : -1,
-                    state && state->fromDisplayServer);
-        return 0;
-    }
-    PointerStateTest test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_MAIN(PointerStateTest)
 #include "PointerStateTest.moc"

@@ -3,7 +3,6 @@
 #include <QEventLoop>
 #include <QTest>
 #include <QThread>
-#include <QTimer>
 #include <algorithm>
 #include <atomic>
 #include <climits>
@@ -14,33 +13,21 @@ namespace {
 // Stands in for the window: a method of the shape the download hands over.
 struct Receiver {
     void ApplyProgress(int read, const QByteArray &text, bool &abort) {
-        threads.push_back(QThread::currentThread());
-        reads.push_back(read);
-        texts.push_back(text);
+        calls.push_back({QThread::currentThread(), read, text});
         abort = abortAnswer;
     }
-
-    bool abortAnswer = false;
-    std::vector<QThread *> threads;
-    std::vector<int> reads;
-    std::vector<QByteArray> texts;
+    struct Call {
+        QThread *thread;
+        int read;
+        QByteArray text;
+        bool operator==(const Call &) const = default;
+    };
+    std::atomic_bool abortAnswer = false;
+    std::vector<Call> calls;
 };
 
 using Progress = TMySyncProcedure3<int, QByteArray, bool &>;
-
-// Runs body on a new thread while this one serves events, as an owner ending a worker must.
-bool runWorker(const std::function<void()> &body, const std::function<void()> &meanwhile = {}) {
-    std::unique_ptr<QThread> worker(QThread::create(body));
-    QEventLoop loop;
-    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
-    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-    worker->start();
-    if (meanwhile)
-        meanwhile();
-    if (!worker->isFinished())
-        loop.exec();
-    return worker->wait(60000);
-}
+const QByteArray Text("Gr\xc3\xbc\xc3\x9f\x65 \0 tail\xff", 15);
 
 } // namespace
 
@@ -49,61 +36,56 @@ class TMySyncProcedureTest : public QObject {
 
 private Q_SLOTS:
     // The worker waits inside Synchronize until the UI thread serves events; values go over as they were
-    // when the call was made, the reference argument carries the answer back; calls keep their order.
+    // when the call was made, the reference argument carries the answer back, calls keep their order.
     void runsOnTheUiThreadWhileTheWorkerWaits() {
         QObject context;
         Receiver receiver;
         std::vector<bool> answers;
-        std::atomic<int> returned = 0;
-        QVERIFY(runWorker(
-            [&] {
-                for (int i = 0; i < 1000; ++i) {
-                    bool abort = i % 2 == 0; // the UI side must overwrite it
-                    QByteArray text("Gr\xc3\xbc\xc3\x9f\x65 \0 tail\xff", 15);
-                    auto procedure = std::make_shared<Progress>(&receiver, &Receiver::ApplyProgress,
-                                                                i ? i : INT_MIN, text, abort);
-                    text.fill('x');
-                    if (Synchronize(&context, procedure))
-                        answers.push_back(abort);
-                    ++returned;
-                }
-            },
-            [&] {
-                QTest::qSleep(200); // no events served yet
-                QCOMPARE(returned, 0);
-                receiver.abortAnswer = true;
-            }));
-        QCOMPARE(receiver.reads.size(), size_t(1000));
-        QCOMPARE(receiver.reads[0], INT_MIN);
-        QCOMPARE(receiver.reads[999], 999);
-        QCOMPARE(receiver.texts[999], QByteArray("Gr\xc3\xbc\xc3\x9f\x65 \0 tail\xff", 15));
-        QCOMPARE(std::count(receiver.threads.begin(), receiver.threads.end(), QThread::currentThread()),
-                 1000);
-        QCOMPARE(std::count(answers.begin(), answers.end(), true), 1000);
-    }
-
-    void onTheUiThreadItRunsAtOnce() {
-        QObject context;
-        Receiver receiver;
+        std::atomic_int returned = 0;
+        std::unique_ptr<QThread> worker(QThread::create([&] {
+            for (int i = 0; i < 1000; ++i) {
+                bool abort = i % 2 == 0; // the UI side must overwrite it
+                QByteArray text = Text;
+                auto procedure =
+                    std::make_shared<Progress>(&receiver, &Receiver::ApplyProgress, INT_MIN + i, text, abort);
+                text.fill('x');
+                if (Synchronize(&context, procedure))
+                    answers.push_back(abort);
+                ++returned;
+            }
+        }));
+        worker->start();
+        QTest::qSleep(200); // no events served yet
+        QCOMPARE(returned, 0);
         receiver.abortAnswer = true;
+        QEventLoop loop; // an owner ending a worker serves events meanwhile
+        connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+        if (!worker->isFinished())
+            loop.exec();
+        QVERIFY(worker->wait(60000));
+        QCOMPARE(receiver.calls.size(), size_t(1000));
+        QVERIFY((receiver.calls[999] == Receiver::Call{QThread::currentThread(), INT_MIN + 999, Text}));
+        QCOMPARE(std::count(answers.begin(), answers.end(), true), 1000);
+
+        // On the UI thread itself it runs at once, without an event served; nothing to run or no context: no.
         bool abort = false;
         QVERIFY(Synchronize(&context,
-                            std::make_shared<Progress>(&receiver, &Receiver::ApplyProgress, 7, "x", abort)));
-        QVERIFY(abort); // no event was served in between: it can only have run directly
+                            std::make_shared<Progress>(&receiver, &Receiver::ApplyProgress, 7, "", abort)));
+        QVERIFY(abort);
         QVERIFY(!Synchronize(nullptr,
-                             std::make_shared<Progress>(&receiver, &Receiver::ApplyProgress, 8, "x", abort)));
+                             std::make_shared<Progress>(&receiver, &Receiver::ApplyProgress, 8, "", abort)));
         QVERIFY(!Synchronize(&context, nullptr));
-        QCOMPARE(receiver.reads, std::vector<int>{7});
+        QCOMPARE(receiver.calls.back().read, 7);
     }
 
     void deletingTheContextReleasesAWaitingWorker() {
         auto context = std::make_unique<QObject>();
+        QObject *alive = context.get();
         Receiver receiver;
+        std::atomic_bool entering = false;
         bool ran = true;
         bool abort = false;
-        std::atomic_bool entering = false;
         std::weak_ptr<TThreadProcedure> watch;
-        QObject *alive = context.get();
         std::unique_ptr<QThread> worker(QThread::create([&] {
             auto procedure =
                 std::make_shared<Progress>(&receiver, &Receiver::ApplyProgress, 1, "never", abort);
@@ -118,9 +100,7 @@ private Q_SLOTS:
         QVERIFY(!worker->isFinished());
         context.reset();
         QVERIFY(worker->wait(20000));
-        QVERIFY(!ran);
-        QVERIFY(receiver.reads.empty());
-        QVERIFY(watch.expired());
+        QVERIFY(!ran && receiver.calls.empty() && watch.expired());
     }
 };
 
