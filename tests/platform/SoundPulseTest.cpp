@@ -4,6 +4,7 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -12,9 +13,8 @@
 
 using namespace Qt::StringLiterals;
 
-// The player against a real PulseAudio daemon of the test's own (its own folder and socket, so it
-// neither needs nor disturbs a session, also as root): what it plays is recorded from a null sink's
-// monitor and measured.
+// The player against a real PulseAudio daemon of the test's own (its own folder and socket, so it neither
+// needs nor disturbs a session, also as root): what it plays is recorded from a null sink's monitor.
 class SoundPulseTest : public QObject {
     Q_OBJECT
 
@@ -31,23 +31,20 @@ class SoundPulseTest : public QObject {
         return env;
     }
 
-    // Empty when the daemon answers, else why not.
     QString startDaemon() {
         const QString daemon = QStandardPaths::findExecutable(u"pulseaudio"_s);
         if (daemon.isEmpty() || QStandardPaths::findExecutable(u"parec"_s).isEmpty())
             return u"pulseaudio or parec is not installed (Debian: pulseaudio pulseaudio-utils)"_s;
         Daemon.setProcessEnvironment(environment());
         Daemon.setProcessChannelMode(QProcess::MergedChannels);
-        // -n: none of the system's default modules. --system=no and --disallow-exit keep a daemon started
-        // by root in this private, per-test mode.
+        // -n: none of the system's default modules; --system=no and --disallow-exit keep a daemon started
+        // by root in this private mode.
         Daemon.start(daemon, {u"--daemonize=no"_s, u"--system=no"_s, u"-n"_s, u"--exit-idle-time=-1"_s,
                               u"--disallow-exit"_s, u"--use-pid-file=no"_s, u"--log-target=stderr"_s,
                               u"--load=module-null-sink sink_name=qbnull"_s,
                               u"--load=module-native-protocol-unix auth-anonymous=1 socket="_s +
                                   Folder.filePath(u"native"_s)});
-        if (!Daemon.waitForStarted(10000))
-            return u"pulseaudio did not start: "_s + Daemon.errorString();
-        for (QDeadlineTimer deadline(15000); !deadline.hasExpired() && Daemon.state() != QProcess::NotRunning;
+        for (QDeadlineTimer deadline(15000); !deadline.hasExpired() && Daemon.waitForStarted(10000);
              QTest::qSleep(50)) {
             QProcess info;
             info.setProcessEnvironment(environment());
@@ -55,18 +52,20 @@ class SoundPulseTest : public QObject {
             if (info.waitForFinished(5000) && info.exitCode() == 0 && info.readAll().contains("qbnull"))
                 return {};
         }
-        return u"pulseaudio did not answer: "_s + QString::fromLocal8Bit(Daemon.readAll());
+        return u"pulseaudio did not answer: "_s + Daemon.errorString() +
+               QString::fromLocal8Bit(Daemon.readAll());
     }
 
-    // Milliseconds that clearly sound (10 ms windows above a level) in what the monitor records while
-    // `action` runs and for `milliseconds` after it.
+    // Milliseconds that clearly sound (10 ms windows above a level) on the monitor while `action` runs
+    // and for `milliseconds` after it.
     int loudMilliseconds(int milliseconds, const std::function<void()> &action) {
         QProcess parec;
         parec.setProcessEnvironment(environment());
-        parec.start(u"parec"_s, {u"-d"_s, u"qbnull.monitor"_s, u"--raw"_s, u"--format=s16le"_s,
-                                 u"--rate=44100"_s, u"--channels=1"_s, u"--latency-msec=10"_s});
-        // The monitor streams silence as soon as the recorder is connected.
-        if (!parec.waitForReadyRead(5000))
+        parec.start(
+            u"parec"_s,
+            u"-d qbnull.monitor --raw --format=s16le --rate=44100 --channels=1 --latency-msec=10"_s.split(
+                u' '));
+        if (!parec.waitForReadyRead(5000)) // the monitor streams silence as soon as the recorder is connected
             return -1;
         QByteArray bytes = parec.readAllStandardOutput();
         action();
@@ -95,15 +94,18 @@ private Q_SLOTS:
         QVERIFY2(Sounds.isLoaded(), qPrintable(Sounds.loadError()));
     }
 
-    void cleanupTestCase() {
-        Daemon.terminate();
-        Daemon.waitForFinished(5000);
-    }
+    void cleanupTestCase() { Daemon.kill(); }
 
-    // Both tones last 200-250 ms: the whole cue is heard, and only once.
+    // Both tones last 200-250 ms: the whole cue is heard, and only once. Unusable cues are named.
     void cuesAreHeard() {
         SoundPlayer player;
-        QVERIFY(player.prepare(Sounds, {u"Tone440"_s, u"Tone660Stereo8"_s}).isEmpty());
+        const QStringList unusable =
+            player.prepare(Sounds, {u"Tone440"_s, u"Tone660Stereo8"_s, u"NoData"_s, u"Missing"_s});
+        QCOMPARE(unusable.size(), 2);
+        QVERIFY2(unusable[0].startsWith(u"\"NoData\" in TestSounds02.dll is not a playable WAV"_s),
+                 qPrintable(unusable[0]));
+        QVERIFY2(unusable[1].startsWith(u"resource not found: \"Missing\" in TestSounds02.dll"_s),
+                 qPrintable(unusable[1]));
         QVERIFY(player.hasOutput());
         for (const QString &cue : {u"Tone440"_s, u"Tone660Stereo8"_s}) {
             const int loud = loudMilliseconds(700, [&] { player.play(cue); });
@@ -111,8 +113,8 @@ private Q_SLOTS:
         }
     }
 
-    // The long cue until the next request, then the 250 ms of the next cue or nothing; never the 1.5 s
-    // of the long one.
+    // The long cue until the next request, then the 250 ms of the next cue or nothing; never the 1.5 s of
+    // the long one, which is told as interrupted, not finished.
     void nextCueCutsOffThePrevious_data() {
         QTest::addColumn<QString>("next");
         QTest::addColumn<int>("nextLasts");
@@ -125,6 +127,8 @@ private Q_SLOTS:
         QFETCH(int, nextLasts);
         SoundPlayer player;
         player.prepare(Sounds, {u"Tone880Long"_s, u"Tone440"_s});
+        QSignalSpy interrupted(&player, &SoundPlayer::interrupted);
+        QSignalSpy finished(&player, &SoundPlayer::finished);
         qint64 gap = 0;
         const int loud = loudMilliseconds(1500, [&] {
             QElapsedTimer clock;
@@ -136,6 +140,9 @@ private Q_SLOTS:
         });
         QVERIFY2(std::abs(loud - (gap + nextLasts)) <= 200 && loud < 1200,
                  qPrintable(u"%1 ms loud, next cue after %2 ms"_s.arg(loud).arg(gap)));
+        QCOMPARE(interrupted.size(), 1);
+        QCOMPARE(finished.size(), nextLasts ? 1 : 0);
+        QCOMPARE(player.lastPlayed(), nextLasts ? next : QString());
     }
 };
 

