@@ -81,13 +81,6 @@ private Q_SLOTS:
         QCOMPARE(result.moved, 0);
         QCOMPARE(snapshot(m_dir->path()), before);
     }
-
-    void notFolders() {
-        QVERIFY(writeFile(m_dir->filePath(u"file"_s), "x") && QDir().mkpath(m_from));
-        QVERIFY(!FolderMerge::moveContents(m_dir->filePath(u"missing"_s), m_dir->path()).ok);
-        QVERIFY(!FolderMerge::moveContents(m_from, m_dir->filePath(u"file"_s)).ok);
-        QCOMPARE(readFile(m_dir->filePath(u"file"_s)), QByteArray("x"));
-    }
 };
 
 QTEST_GUILESS_MAIN(FolderMergeTest)
