@@ -11,8 +11,7 @@ namespace FileFixtures {
 bool writeFile(const QString &path, const QByteArray &data);
 // The whole file, or "<missing>".
 QByteArray readFile(const QString &path);
-// Everything below root, sorted, links not followed: "folder/", "file=contents" (longer files as
-// "file=#size"), "link->target". A leftover temporary file shows up like any other.
+// All below root, sorted, not through links: "dir/", "file=data" (long: "file=#size"), "link->to".
 QStringList snapshot(const QString &root);
 
 } // namespace FileFixtures

@@ -1,5 +1,7 @@
 #include "platform/ResourceBundle.h"
 
+#include "FileFixtures.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -7,20 +9,16 @@
 #include <QtEndian>
 
 using namespace Qt::StringLiterals;
+using namespace FileFixtures;
 
 namespace {
 
 const QString bundlePath = u"" FIXTURES "/TestBundle01.dll"_s;
 
-QByteArray fileBytes(const QString &name) {
-    QFile file(name.contains(u'/') ? name : u"" FIXTURES "/"_s + name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // The mapping of the file in this process that holds `address`, if any (null: any mapping of it).
 bool mapped(const QString &path, const void *address = nullptr) {
     const auto at = reinterpret_cast<quintptr>(address);
-    for (const QByteArray &line : fileBytes(u"/proc/self/maps"_s).split('\n')) {
+    for (const QByteArray &line : readFile(u"/proc/self/maps"_s).split('\n')) {
         const QList<QByteArray> range = line.left(line.indexOf(' ')).split('-');
         if (line.endsWith(QFileInfo(path).canonicalFilePath().toUtf8()) &&
             (!address ||
@@ -42,7 +40,7 @@ private Q_SLOTS:
         QVERIFY2(bundle.isLoaded(), qPrintable(bundle.loadError()));
         QCOMPARE(bundle.names(), (QStringList{u"Greeting"_s, u"Ledger"_s}));
         const ResourceBundle::Lookup greeting = bundle.find(u"Greeting"_s);
-        QCOMPARE(greeting.Data.toByteArray(), fileBytes(u"Greeting.txt"_s));
+        QCOMPARE(greeting.Data.toByteArray(), readFile(u"" FIXTURES "/Greeting.txt"_s));
         QVERIFY(mapped(bundlePath, greeting.Data.data()));
         QCOMPARE(bundle.find(u"Greeting"_s).Data.data(), greeting.Data.data());
         for (const QString &name : {u"News9"_s, u"greeting"_s, u""_s, u"../Greeting"_s, u"Greeting/"_s}) {
@@ -76,7 +74,7 @@ private Q_SLOTS:
     void refusesMissingAndDamagedBundles_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("reason");
-        const QByteArray good = fileBytes(bundlePath);
+        const QByteArray good = readFile(bundlePath);
         const auto u32 = [&](qsizetype at) { return qFromBigEndian<quint32>(good.constData() + at); };
         const qsizetype tree = u32(8), data = u32(12), names = u32(16);
         const auto node = [&](int index) { return tree + index * 22; }; // version 3 nodes
