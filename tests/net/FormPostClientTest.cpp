@@ -9,7 +9,6 @@
 #include "core/LoginReply.h"
 
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QTest>
 #include <QThread>
 
@@ -79,7 +78,6 @@ private Q_SLOTS:
             QVERIFY(!request.header("cookie"));
         }
         QCOMPARE(requests.last().body, FormBody({{"status", "200"}, {"email", "a+b@example.com"}}));
-        QCOMPARE(client.pendingCount(), 0);
     }
 
     void noReplyMeansNoCompletion_data() {
@@ -110,13 +108,10 @@ private Q_SLOTS:
             },
             tls);
         QUrl url(QString::fromUtf8(server.url("/game/check.server.php", tls ? "localhost" : "127.0.0.1")));
-        if (answer == "refused") {
-            QTcpServer probe;
-            probe.listen(QHostAddress::LocalHost);
-            url.setPort(probe.serverPort()); // closed again when probe goes
-        } else if (answer == "not a web address") {
+        if (answer == "refused")
+            url.setPort(1); // nothing listens on tcpmux
+        if (answer == "not a web address")
             url = QUrl(u"file:///tmp"_s);
-        }
         FormPostClient client(500);
         QSignalSpy completed(&client, &FormPostClient::RequestCompleted);
         QSignalSpy failed(&client, &FormPostClient::RequestFailed);

@@ -6,16 +6,6 @@
 
 using namespace Qt::StringLiterals;
 
-TestCertificates::TestCertificates() = default;
-
-QString TestCertificates::localCaCertificatePath() {
-    return QStringLiteral(QUILLBARROW_TEST_CA_CERT);
-}
-
-QString TestCertificates::localCaKeyPath() {
-    return QStringLiteral(QUILLBARROW_TEST_CA_KEY);
-}
-
 QString TestCertificates::make(const QString &name, const QString &extensions, const QString &caCert,
                                const QString &caKey) {
     QFile config(m_dir.filePath(name + u".cnf"_s));
@@ -41,14 +31,13 @@ QString TestCertificates::make(const QString &name, const QString &extensions, c
 TestCertificates::Identity TestCertificates::issue(const QString &altNames, const QString &caCert,
                                                    const QString &caKey) {
     const QString name = u"leaf%1"_s.arg(++m_serial);
-    Identity identity{{},
-                      {},
-                      {},
-                      make(name,
-                           u"basicConstraints = critical, CA:FALSE\nkeyUsage = critical, "
-                           "digitalSignature\nextendedKeyUsage = serverAuth\nsubjectAltName = %1\n"
-                           "authorityKeyIdentifier = keyid\n"_s.arg(altNames),
-                           caCert, caKey)};
+    Identity identity;
+    identity.error =
+        make(name,
+             u"basicConstraints = critical, CA:FALSE\nkeyUsage = critical, digitalSignature\n"
+             "extendedKeyUsage = serverAuth\nsubjectAltName = %1\nauthorityKeyIdentifier = keyid\n"_s.arg(
+                 altNames),
+             caCert, caKey);
     identity.chain = QSslCertificate::fromPath(m_dir.filePath(name + u".pem"_s));
     identity.certificate = identity.chain.value(0);
     QFile key(m_dir.filePath(name + u".key"_s));
@@ -64,8 +53,9 @@ TestCertificates::Identity TestCertificates::fromLocalCa(const QString &altNames
 
 TestCertificates::Identity TestCertificates::fromThrowawayCa(const QString &altNames) {
     const QString ca = m_dir.filePath(u"throwaway%1"_s.arg(++m_serial));
-    const QString error =
+    Identity identity;
+    identity.error =
         make(QFileInfo(ca).fileName(),
              u"basicConstraints = critical, CA:TRUE\nkeyUsage = critical, keyCertSign, cRLSign\n"_s);
-    return error.isEmpty() ? issue(altNames, ca + u".pem"_s, ca + u".key"_s) : Identity{{}, {}, {}, error};
+    return identity.error.isEmpty() ? issue(altNames, ca + u".pem"_s, ca + u".key"_s) : identity;
 }

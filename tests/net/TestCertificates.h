@@ -15,15 +15,13 @@ public:
         QString error;                // empty when made
     };
 
-    TestCertificates();
-
     // Issued by the build's local CA for altNames ("DNS:localhost,IP:127.0.0.1").
     Identity fromLocalCa(const QString &altNames);
     // Issued by a CA made for this call only.
     Identity fromThrowawayCa(const QString &altNames);
 
-    static QString localCaCertificatePath();
-    static QString localCaKeyPath();
+    static QString localCaCertificatePath() { return QStringLiteral(QUILLBARROW_TEST_CA_CERT); }
+    static QString localCaKeyPath() { return QStringLiteral(QUILLBARROW_TEST_CA_KEY); }
 
 private:
     // NAME.pem and NAME.key, signed by the CA files (self-signed without); the error.
