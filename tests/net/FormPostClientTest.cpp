@@ -1,5 +1,4 @@
-// The form-post client against the real reference service and, for what the service cannot be made to
-// do on demand, a scripted server.
+// The form-post client against the real reference service, and a scripted server for what it cannot show.
 #include "net/FormPostClient.h"
 
 #include "RunningService.h"

@@ -29,19 +29,21 @@ private Q_SLOTS:
 
     void verifyChain_data() {
         QTest::addColumn<bool>("localCa");
-        QTest::addColumn<QString>("altNames");
+        QTest::addColumn<QString>("altNames"); // none: no chain at all
         QTest::addColumn<QString>("host");
         QTest::addColumn<int>("error"); // a QSslError::SslError among those found; 0: trusted, -1: any
-        QTest::newRow("localhost") << true << u"DNS:localhost,IP:127.0.0.1"_s << u"localhost"_s << 0;
-        QTest::newRow("loopback address") << true << u"DNS:localhost,IP:127.0.0.1"_s << u"127.0.0.1"_s << 0;
-        QTest::newRow("other name") << true << u"DNS:other.localhost"_s << u"localhost"_s
-                                    << int(QSslError::HostNameMismatch);
-        QTest::newRow("no host name")
-            << true << u"DNS:localhost"_s << QString() << int(QSslError::HostNameMismatch);
-        // The local CA may vouch for loopback names only, whoever holds its key.
-        QTest::newRow("outside its names") << true << u"DNS:example.com"_s << u"example.com"_s << -1;
-        QTest::newRow("unknown CA") << false << u"DNS:localhost"_s << u"localhost"_s << -1;
-        QTest::newRow("no chain") << true << QString() << u"localhost"_s << -1;
+        const auto row = [](const char *name, bool local, const char *altNames, const char *host, int error) {
+            QTest::newRow(name) << local << QString::fromLatin1(altNames) << QString::fromLatin1(host)
+                                << error;
+        };
+        const int mismatch = QSslError::HostNameMismatch;
+        row("localhost", true, "DNS:localhost,IP:127.0.0.1", "localhost", 0);
+        row("loopback address", true, "DNS:localhost,IP:127.0.0.1", "127.0.0.1", 0);
+        row("other name", true, "DNS:other.localhost", "localhost", mismatch);
+        row("no host name", true, "DNS:localhost", "", mismatch);
+        row("outside its names", true, "DNS:example.com", "example.com", -1); // loopback names only
+        row("unknown CA", false, "DNS:localhost", "localhost", -1);
+        row("no chain", true, "", "localhost", -1);
     }
 
     void verifyChain() {

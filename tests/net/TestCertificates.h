@@ -24,7 +24,8 @@ public:
     static QString localCaKeyPath() { return QStringLiteral(QUILLBARROW_TEST_CA_KEY); }
 
 private:
-    // NAME.pem and NAME.key, signed by the CA files (self-signed without); the error.
+    // NAME.pem and NAME.key with the ';'-separated extensions, signed by the CA (self-signed without); the
+    // error.
     QString make(const QString &name, const QString &extensions, const QString &caCert = {},
                  const QString &caKey = {});
     Identity issue(const QString &altNames, const QString &caCert, const QString &caKey);
