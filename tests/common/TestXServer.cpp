@@ -15,16 +15,18 @@ void dieWithParent() {
 }
 
 void endProcess(std::unique_ptr<QProcess> &process) {
-    if (!process)
-        return;
-    if (process->state() != QProcess::NotRunning) {
+    if (process && process->state() != QProcess::NotRunning) {
         process->terminate();
-        if (!process->waitForFinished(10000)) {
+        if (!process->waitForFinished(10000))
             process->kill();
-            process->waitForFinished(10000);
-        }
+        process->waitForFinished(10000);
     }
     process.reset();
+}
+
+// A reply freed with the scope.
+template<typename Reply> std::unique_ptr<Reply, decltype(&std::free)> owned(Reply *reply) {
+    return {reply, &std::free};
 }
 
 } // namespace
@@ -45,21 +47,15 @@ QString TestXServer::start() {
     m_server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // The server writes its display number to stdout once it accepts connections.
     m_server->start(QStringLiteral("Xvfb"),
-                    {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                     QStringLiteral("0"), QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
-                     QStringLiteral("tcp")});
-    if (!m_server->waitForStarted(30000))
-        return QStringLiteral("Xvfb did not start: ") + m_server->errorString();
+                    QStringLiteral("-displayfd 1 -screen 0 1280x800x24 -nolisten tcp").split(u' '));
     QDeadlineTimer deadline(60000);
-    while (!m_server->canReadLine() && !deadline.hasExpired() && m_server->state() == QProcess::Running)
+    while (!m_server->canReadLine() && !deadline.hasExpired() && m_server->state() != QProcess::NotRunning)
         m_server->waitForReadyRead(200);
     const QByteArray number = m_server->readLine().trimmed();
     if (number.isEmpty())
-        return QStringLiteral("Xvfb gave no display number");
+        return QStringLiteral("Xvfb gave no display number: ") + m_server->errorString();
     m_displayName = ':' + number;
-
-    int screen = 0;
-    m_connection.reset(xcb_connect(m_displayName.constData(), &screen));
+    m_connection.reset(xcb_connect(m_displayName.constData(), nullptr));
     if (xcb_connection_has_error(m_connection.get()) != 0)
         return QStringLiteral("cannot connect to ") + QString::fromLatin1(m_displayName);
     m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection.get())).data->root;
@@ -71,21 +67,15 @@ QString TestXServer::startWindowManager() {
     prepareClient(*m_windowManager, m_displayName);
     m_windowManager->setProcessChannelMode(QProcess::ForwardedChannels);
     m_windowManager->start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-    if (!m_windowManager->waitForStarted(30000))
-        return QStringLiteral("openbox did not start: ") + m_windowManager->errorString();
     // A window manager announces itself by owning the WM_S0 selection.
     const xcb_atom_t selection = atom("WM_S0");
-    QDeadlineTimer deadline(60000);
-    while (!deadline.hasExpired()) {
-        std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> reply(
-            xcb_get_selection_owner_reply(m_connection.get(),
-                                          xcb_get_selection_owner(m_connection.get(), selection), nullptr),
-            &std::free);
+    for (QDeadlineTimer deadline(60000); !deadline.hasExpired(); QThread::msleep(50)) {
+        const auto reply = owned(xcb_get_selection_owner_reply(
+            m_connection.get(), xcb_get_selection_owner(m_connection.get(), selection), nullptr));
         if (reply && reply->owner != XCB_WINDOW_NONE)
             return {};
-        if (m_windowManager->state() != QProcess::Running)
-            return QStringLiteral("openbox ended");
-        QThread::msleep(50);
+        if (m_windowManager->state() == QProcess::NotRunning)
+            return QStringLiteral("openbox ended: ") + m_windowManager->errorString();
     }
     return QStringLiteral("openbox never took WM_S0");
 }
@@ -97,28 +87,21 @@ void TestXServer::stop() {
 }
 
 quint32 TestXServer::atom(const char *name) const {
-    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
-        xcb_intern_atom_reply(
-            m_connection.get(),
-            xcb_intern_atom(m_connection.get(), 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr),
-        &std::free);
+    const auto cookie = xcb_intern_atom(m_connection.get(), 0, uint16_t(std::strlen(name)), name);
+    const auto reply = owned(xcb_intern_atom_reply(m_connection.get(), cookie, nullptr));
     return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
 }
 
 quint32 TestXServer::parentOf(quint32 window) const {
-    std::unique_ptr<xcb_query_tree_reply_t, decltype(&std::free)> reply(
-        xcb_query_tree_reply(m_connection.get(), xcb_query_tree(m_connection.get(), window), nullptr),
-        &std::free);
+    const auto reply =
+        owned(xcb_query_tree_reply(m_connection.get(), xcb_query_tree(m_connection.get(), window), nullptr));
     return reply ? reply->parent : xcb_window_t{XCB_WINDOW_NONE};
 }
 
 bool TestXServer::hasProperty(quint32 window, const char *name) const {
-    std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
-        xcb_get_property_reply(
-            m_connection.get(),
-            xcb_get_property(m_connection.get(), 0, window, atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 0),
-            nullptr),
-        &std::free);
+    const auto cookie =
+        xcb_get_property(m_connection.get(), 0, window, atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 0);
+    const auto reply = owned(xcb_get_property_reply(m_connection.get(), cookie, nullptr));
     return reply && reply->type != XCB_ATOM_NONE;
 }
 

@@ -1,7 +1,7 @@
 // The setup program run for real in a launcher folder holding an old launcher and the player's
 // settings. The program under test carries stand-in files: two bundles and a launcher that leaves a mark.
+#include "FileFixtures.h"
 #include "SetupPayload.h"
-#include "TestFileBytes.h"
 #include "core/FileVersion.h"
 #include "platform/SingleInstanceLock.h"
 
@@ -9,6 +9,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+using namespace FileFixtures;
 
 namespace {
 
@@ -25,8 +27,8 @@ private Q_SLOTS:
         QVERIFY(m_dir.emplace().isValid() && m_runtime.emplace().isValid());
         QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("Temp")));
         for (const QString &name : LauncherFiles)
-            QVERIFY(writeFileBytes(file(name), "old " + name.toUtf8()));
-        QVERIFY(writeFileBytes(file(QStringLiteral("config.dat")), "player settings"));
+            QVERIFY(writeFile(file(name), "old " + name.toUtf8()));
+        QVERIFY(writeFile(file(QStringLiteral("config.dat")), "player settings"));
         QVERIFY(QFile::copy(QStringLiteral(TEST_SETUP_PROGRAM), setupProgram()));
     }
 
@@ -61,7 +63,7 @@ private Q_SLOTS:
         QCOMPARE(ReadFileVersion(QFile::encodeName(file(QStringLiteral("Quillbarrow.exe")))),
                  QByteArray("1.0.0.9"));
         QCOMPARE(leftovers(), QStringList());
-        QCOMPARE(readFileBytes(file(QStringLiteral("config.dat"))), QByteArray("player settings"));
+        QCOMPARE(readFile(file(QStringLiteral("config.dat"))), QByteArray("player settings"));
         QTRY_VERIFY_WITH_TIMEOUT(launcherStarted(), 15000);
     }
 
@@ -77,12 +79,12 @@ private Q_SLOTS:
         QFETCH(qint64, damageFromEnd);
         SingleInstanceLock launcher(QStringLiteral("Quillbarrow-App"), m_runtime->path());
         QVERIFY(damageFromEnd >= 0 || launcher.tryAcquire());
-        QByteArray program = readFileBytes(setupProgram());
+        QByteArray program = readFile(setupProgram());
         if (damageFromEnd == 0)
             program.chop(1);
         else if (damageFromEnd > 0)
             program[program.size() - damageFromEnd] = char(program[program.size() - damageFromEnd] ^ 0x5a);
-        QVERIFY(writeFileBytes(setupProgram(), program));
+        QVERIFY(writeFile(setupProgram(), program));
         QByteArray errors;
         QCOMPARE(run({}, &errors), 1);
         QFETCH(QByteArray, message);
@@ -111,8 +113,8 @@ private Q_SLOTS:
             if (launcher)
                 QCOMPARE(ReadFileVersion(QFile::encodeName(copy.fileName())), QByteArray("1.0.0.9"));
             else
-                QCOMPARE(readFileBytes(copy.fileName()),
-                         readFileBytes(QDir(QStringLiteral(LAUNCHER_BUILD_DIR)).filePath(entry.name)));
+                QCOMPARE(readFile(copy.fileName()),
+                         readFile(QDir(QStringLiteral(LAUNCHER_BUILD_DIR)).filePath(entry.name)));
         }
         QCOMPARE(names, QStringLiteral(DEMO_SETUP_FILES).split(u','));
     }
@@ -121,10 +123,9 @@ private:
     QString file(const QString &name) const { return QDir(m_dir->path()).filePath(name); }
     QString setupProgram() const { return file(QStringLiteral("Temp/QuillbarrowSetup.exe")); }
     bool isNew(const QString &name) const {
-        return readFileBytes(file(name)) ==
-               readFileBytes(QDir(QStringLiteral(TEST_PAYLOAD_DIR)).filePath(name));
+        return readFile(file(name)) == readFile(QDir(QStringLiteral(TEST_PAYLOAD_DIR)).filePath(name));
     }
-    bool isOld(const QString &name) const { return readFileBytes(file(name)) == "old " + name.toUtf8(); }
+    bool isOld(const QString &name) const { return readFile(file(name)) == "old " + name.toUtf8(); }
     bool launcherStarted() const { return QFile::exists(file(QStringLiteral("launcher-started"))); }
     QStringList leftovers() const {
         return QDir(m_dir->path())

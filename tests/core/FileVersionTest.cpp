@@ -1,7 +1,7 @@
 #include "core/FileVersion.h"
 
 #include "ElfImage.h"
-#include "TestFileBytes.h"
+#include "FileFixtures.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
+
+using namespace FileFixtures;
 
 namespace {
 
@@ -41,12 +43,10 @@ private Q_SLOTS:
     void readsRecords_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QByteArray>("version");
-        QTest::newRow("built 1.0.0.8")
-            << readFileBytes(QStringLiteral(FIXTURE_V1008)) << QByteArray("1.0.0.8");
-        QTest::newRow("built 2.10.3.0")
-            << readFileBytes(QStringLiteral(FIXTURE_V21030)) << QByteArray("2.10.3.0");
+        QTest::newRow("built 1.0.0.8") << readFile(QStringLiteral(FIXTURE_V1008)) << QByteArray("1.0.0.8");
+        QTest::newRow("built 2.10.3.0") << readFile(QStringLiteral(FIXTURE_V21030)) << QByteArray("2.10.3.0");
         QTest::newRow("built without record")
-            << readFileBytes(QStringLiteral(FIXTURE_UNVERSIONED)) << QByteArray();
+            << readFile(QStringLiteral(FIXTURE_UNVERSIONED)) << QByteArray();
         const quint32 ms = 65535u << 16, ls = (12u << 16) | 7;
         for (const bool wide : {true, false})
             for (const bool big : {true, false})
@@ -85,7 +85,7 @@ private Q_SLOTS:
         QByteArray badClass = imageWith(good).build();
         badClass[4] = 3;
         QTest::newRow("unknown ELF class") << badClass;
-        QByteArray flipped = readFileBytes(QStringLiteral(FIXTURE_V1008));
+        QByteArray flipped = readFile(QStringLiteral(FIXTURE_V1008));
         flipped[flipped.indexOf(SignatureBytes)] = 0;
         QTest::newRow("built, signature damaged") << flipped;
         QTest::newRow("record in the wrong byte order") << imageWith(good, true, true).build();
@@ -126,7 +126,7 @@ private Q_SLOTS:
     void survivesRandomDamage() {
         const QRegularExpression wellFormed(QStringLiteral("^\\d{1,5}\\.\\d{1,5}\\.\\d{1,5}\\.\\d{1,5}$"));
         QRandomGenerator random(20240611);
-        const std::vector<QByteArray> originals{readFileBytes(QStringLiteral(FIXTURE_V1008)),
+        const std::vector<QByteArray> originals{readFile(QStringLiteral(FIXTURE_V1008)),
                                                 imageWithVersion(0x00020001, 3, false).build(),
                                                 imageWithVersion(0x00020001, 3, true, true).build()};
         int stillRead = 0;
@@ -150,7 +150,7 @@ private Q_SLOTS:
     // Only the file and product version words change; bad versions and files without a record are
     // refused and the file stays as it was.
     void writeChangesOnlyTheVersionWords() {
-        const QByteArray original = readFileBytes(QStringLiteral(FIXTURE_V1008));
+        const QByteArray original = readFile(QStringLiteral(FIXTURE_V1008));
         const QByteArray path = write("launcher.exe", original);
         const QFileDevice::Permissions permissions = QFile::permissions(QFile::decodeName(path));
         const WriteFileVersionResult result = WriteFileVersion(path, "1.0.0.9");
@@ -158,24 +158,24 @@ private Q_SLOTS:
         const qsizetype record = original.indexOf(SignatureBytes);
         const QByteArray words("\x00\x00\x01\x00\x09\x00\x00\x00", 8);
         const QByteArray written = original.left(record + 8) + words + words + original.mid(record + 24);
-        QCOMPARE(readFileBytes(QFile::decodeName(path)), written);
+        QCOMPARE(readFile(QFile::decodeName(path)), written);
         QCOMPARE(QFile::permissions(QFile::decodeName(path)), permissions);
         for (const char *version : {"", "1.0.0", "1.0.0.8.1", "1.0.0.65536", "+1.0.0.8", "0x1.0.0.8"})
             QVERIFY2(!WriteFileVersion(path, version).ok, version);
-        QCOMPARE(readFileBytes(QFile::decodeName(path)), written);
+        QCOMPARE(readFile(QFile::decodeName(path)), written);
 
         const QByteArray image = write("image", imageWithVersion(0x00010000, 8, false, true).build());
         QVERIFY(WriteFileVersion(image, "65535.65535.0.0").ok);
         QCOMPARE(ReadFileVersion(image), QByteArray("65535.65535.0.0"));
-        const QByteArray plain = write("plain.exe", readFileBytes(QStringLiteral(FIXTURE_UNVERSIONED)));
+        const QByteArray plain = write("plain.exe", readFile(QStringLiteral(FIXTURE_UNVERSIONED)));
         QVERIFY(WriteFileVersion(plain, "1.0.0.9").error.contains(u"no version record"));
-        QCOMPARE(readFileBytes(QFile::decodeName(plain)), readFileBytes(QStringLiteral(FIXTURE_UNVERSIONED)));
+        QCOMPARE(readFile(QFile::decodeName(plain)), readFile(QStringLiteral(FIXTURE_UNVERSIONED)));
     }
 
 private:
     QByteArray write(const char *name, const QByteArray &bytes) {
         const QString path = m_dir.filePath(QString::fromLatin1(name));
-        if (!writeFileBytes(path, bytes))
+        if (!writeFile(path, bytes))
             qFatal("cannot write the test file %s", qPrintable(path));
         return QFile::encodeName(path);
     }

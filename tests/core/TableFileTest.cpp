@@ -1,6 +1,6 @@
 #include "core/TableFile.h"
 
-#include "TestFileBytes.h"
+#include "FileFixtures.h"
 #include "core/SavedLoginTable.h"
 #include "core/Scramble.h"
 #include "core/SettingsTable.h"
@@ -13,6 +13,8 @@
 #include <QTest>
 #include <csignal>
 #include <sys/resource.h>
+
+using namespace FileFixtures;
 
 namespace {
 
@@ -124,7 +126,7 @@ private Q_SLOTS:
     }
     void readsWholeTablesOnly() {
         QFETCH(QByteArray, bytes);
-        QVERIFY(writeFileBytes(path(), bytes));
+        QVERIFY(writeFile(path(), bytes));
         StringGrid grid = sampleGrid();
         const TableFileResult result = ReadTableFile(grid, path());
         QTEST(
@@ -133,7 +135,7 @@ private Q_SLOTS:
                 : QStringLiteral("-"),
             "read");
         QVERIFY(result.ok || (result.error == TableReadError && grid == sampleGrid()));
-        QCOMPARE(readFileBytes(path()), bytes);
+        QCOMPARE(readFile(path()), bytes);
     }
 
     // Every shortened copy of a valid file and many damaged ones either read as a whole table or are
@@ -165,7 +167,7 @@ private Q_SLOTS:
 
     void failedWriteKeepsTheOldFile() {
         QVERIFY(WriteTableFile(StringGrid(1, 1), path()).ok);
-        const QByteArray oldBytes = readFileBytes(path());
+        const QByteArray oldBytes = readFile(path());
 
         // Files may not grow beyond 32 bytes: the new table (58) fails midway.
         struct rlimit saved {};
@@ -179,7 +181,7 @@ private Q_SLOTS:
         std::signal(SIGXFSZ, previousHandler);
 
         QVERIFY(!result.ok && !result.error.isEmpty());
-        QCOMPARE(readFileBytes(path()), oldBytes);
+        QCOMPARE(readFile(path()), oldBytes);
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList{QStringLiteral("config.dat")});
 
@@ -227,7 +229,7 @@ private Q_SLOTS:
         QVERIFY(ReadTableFile(again, file).ok);
         QCOMPARE(again, saved);
         QVERIFY(saveSavedLoginTable(again, m_dir->path(), false, "ann@example.org", password).ok);
-        QCOMPARE(readFileBytes(file), QByteArray::fromHex("03000000010000000000000000000000010000004E00"));
+        QCOMPARE(readFile(file), QByteArray::fromHex("03000000010000000000000000000000010000004E00"));
     }
 
     // Only exactly "Yes" is on; tables too small for their values grow on save.
@@ -266,18 +268,18 @@ private Q_SLOTS:
             QCOMPARE(login, defaultSavedLoginTable());
             QCOMPARE(config, defaultSettingsTable());
             if (damaged) {
-                QCOMPARE(readFileBytes(loginFile), QByteArray("damaged"));
-                QCOMPARE(readFileBytes(path()), QByteArray("damaged"));
+                QCOMPARE(readFile(loginFile), QByteArray("damaged"));
+                QCOMPARE(readFile(path()), QByteArray("damaged"));
                 QVERIFY(saveSavedLoginTable(login, m_dir->path(), false, {}, {}).ok);
                 QVERIFY(saveSettingsTable(config, m_dir->path(), true).ok);
             }
-            QCOMPARE(readFileBytes(loginFile),
+            QCOMPARE(readFile(loginFile),
                      QByteArray::fromHex("03000000010000000000000000000000010000004E00"));
             // 10 x 12, "Sounds", "Yes", then only empty cells.
-            QCOMPARE(readFileBytes(path()), littleEndian(10) + littleEndian(12) + littleEndian(6) +
-                                                utf16le(u"Sounds", 6) + littleEndian(3) + utf16le(u"Yes", 3) +
-                                                QByteArray((10 * 12 - 2) * 4, '\0'));
-            QVERIFY(writeFileBytes(loginFile, "damaged") && writeFileBytes(path(), "damaged"));
+            QCOMPARE(readFile(path()), littleEndian(10) + littleEndian(12) + littleEndian(6) +
+                                           utf16le(u"Sounds", 6) + littleEndian(3) + utf16le(u"Yes", 3) +
+                                           QByteArray((10 * 12 - 2) * 4, '\0'));
+            QVERIFY(writeFile(loginFile, "damaged") && writeFile(path(), "damaged"));
         }
     }
 

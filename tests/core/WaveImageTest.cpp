@@ -1,8 +1,10 @@
 #include "core/WaveImage.h"
 
-#include "TestFileBytes.h"
+#include "FileFixtures.h"
 
 #include <QTest>
+
+using namespace FileFixtures;
 
 namespace {
 

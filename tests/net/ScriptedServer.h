@@ -2,20 +2,17 @@
 
 #include "TestCertificates.h"
 
-#include <QByteArray>
 #include <QList>
 #include <QMutex>
 #include <QThread>
 #include <functional>
 #include <optional>
 
-class ScriptedServerCore;
+class QTcpServer;
+class QTcpSocket;
 
-// A small HTTP/1.1 server on 127.0.0.1 with a thread of its own (the download's size request blocks
-// the test's thread), answering each request as the test's script says. It stands in for network
-// conditions the reference service cannot be made to show on demand (a connection cut mid-body, a
-// server that falls silent) and lets a test read the request bytes as sent; it never stands in for
-// what the service answers.
+// An HTTP/1.1 server on 127.0.0.1 on a thread of its own, answering as the test's script says: network
+// conditions the service cannot show on demand, and the requests as sent. Never what the service answers.
 class ScriptedServer {
 public:
     struct Request {
@@ -23,25 +20,27 @@ public:
         QByteArray target;
         QList<std::pair<QByteArray, QByteArray>> headers; // names in lower case
         QByteArray body;
-
-        [[nodiscard]] std::optional<QByteArray> header(const QByteArray &name) const;
+        [[nodiscard]] std::optional<QByteArray> header(const QByteArray &name) const {
+            for (const auto &[key, value] : headers)
+                if (key == name.toLower())
+                    return value;
+            return std::nullopt;
+        }
     };
     struct Answer {
         QByteArray bytes;   // written as they stand; none: the request is never answered
         int delayMs = 0;    // before writing
         bool close = false; // close the connection once written
     };
-    // Called on the server's thread.
-    using Script = std::function<Answer(const Request &)>;
+    using Script = std::function<Answer(const Request &)>; // called on the server's thread
 
     explicit ScriptedServer(Script script, std::optional<TestCertificates::Identity> tls = std::nullopt);
     ~ScriptedServer();
-    ScriptedServer(const ScriptedServer &) = delete;
-    ScriptedServer &operator=(const ScriptedServer &) = delete;
 
     [[nodiscard]] quint16 port() const { return m_port; }
-    // scheme://host:port + path
-    [[nodiscard]] QByteArray url(const QByteArray &path, const QByteArray &host = "127.0.0.1") const;
+    [[nodiscard]] QByteArray url(const QByteArray &path, const QByteArray &host = "127.0.0.1") const {
+        return (m_tls ? "https://" : "http://") + host + ':' + QByteArray::number(m_port) + path;
+    }
     [[nodiscard]] QList<Request> requests() const;
 
     // A whole response with Content-Length (leave body out of a HEAD answer with headOnly).
@@ -49,13 +48,13 @@ public:
                                const QByteArray &extraHeaders = {}, bool headOnly = false);
 
 private:
-    friend class ScriptedServerCore;
-    void record(const Request &request);
+    // Every complete request in the buffer, answered (on the server's thread).
+    void serve(QTcpSocket *socket, QByteArray &buffer);
 
     Script m_script;
     bool m_tls;
     QThread m_thread;
-    ScriptedServerCore *m_core = nullptr;
+    QTcpServer *m_server = nullptr;
     quint16 m_port = 0;
     mutable QMutex m_mutex;
     QList<Request> m_requests;

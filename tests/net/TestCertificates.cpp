@@ -1,96 +1,44 @@
 #include "TestCertificates.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 
-namespace {
+using namespace Qt::StringLiterals;
 
-QSslKey readKey(const QString &path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QSslKey(file.readAll(), QSsl::Ec, QSsl::Pem);
-}
-
-} // namespace
-
-TestCertificates::TestCertificates() = default;
-
-QString TestCertificates::localCaCertificatePath() {
-    return QStringLiteral(QUILLBARROW_TEST_CA_CERT);
-}
-
-QString TestCertificates::localCaKeyPath() {
-    return QStringLiteral(QUILLBARROW_TEST_CA_KEY);
-}
-
-QString TestCertificates::run(const QStringList &arguments) const {
+QString TestCertificates::make(const QString &name, const QString &extensions, const QString &caCert,
+                               const QString &caKey) {
+    QStringList arguments =
+        u"req -x509 -new -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 2"_s.split(u' ');
+    arguments << u"-subj"_s << u"/CN="_s + name << u"-keyout"_s << m_dir.filePath(name + u".key"_s)
+              << u"-out"_s << m_dir.filePath(name + u".pem"_s);
+    for (const QString &extension : extensions.split(u';'))
+        arguments << u"-addext"_s << extension;
+    if (!caCert.isEmpty())
+        arguments << u"-CA"_s << caCert << u"-CAkey"_s << caKey;
     QProcess openssl;
     openssl.setProcessChannelMode(QProcess::MergedChannels);
-    openssl.start(QStringLiteral("openssl"), arguments);
-    if (!openssl.waitForFinished(60000) || openssl.exitStatus() != QProcess::NormalExit ||
-        openssl.exitCode() != 0)
-        return QStringLiteral("openssl %1 failed: %2")
-            .arg(arguments.join(u' '), QString::fromLocal8Bit(openssl.readAll()));
-    return {};
-}
-
-QString TestCertificates::writeConfig(const QString &name, const QString &extensions) const {
-    const QString path = m_dir.filePath(name + QStringLiteral(".cnf"));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return {};
-    file.write("[req]\ndistinguished_name = dn\nprompt = no\n[dn]\nCN = " + name.toUtf8() + "\n[ext]\n" +
-               extensions.toUtf8());
-    return path;
+    openssl.start(u"openssl"_s, arguments);
+    const bool made = openssl.waitForFinished(60000) && openssl.exitStatus() == QProcess::NormalExit &&
+                      openssl.exitCode() == 0;
+    return made ? QString() : u"openssl failed: "_s + QString::fromLocal8Bit(openssl.readAll());
 }
 
 TestCertificates::Identity TestCertificates::issue(const QString &altNames, const QString &caCert,
                                                    const QString &caKey) {
+    const QString name = u"leaf%1"_s.arg(++m_serial);
     Identity identity;
-    const QString name = QStringLiteral("leaf%1").arg(++m_serial);
-    const QString config = writeConfig(name, QStringLiteral("basicConstraints = critical, CA:FALSE\n"
-                                                            "keyUsage = critical, digitalSignature\n"
-                                                            "extendedKeyUsage = serverAuth\n"
-                                                            "subjectAltName = %1\n"
-                                                            "subjectKeyIdentifier = hash\n"
-                                                            "authorityKeyIdentifier = keyid\n")
-                                                 .arg(altNames));
-    const QString cert = m_dir.filePath(name + QStringLiteral(".pem"));
-    const QString key = m_dir.filePath(name + QStringLiteral(".key"));
-    identity.error = run({QStringLiteral("req"),
-                          QStringLiteral("-x509"),
-                          QStringLiteral("-new"),
-                          QStringLiteral("-newkey"),
-                          QStringLiteral("ec"),
-                          QStringLiteral("-pkeyopt"),
-                          QStringLiteral("ec_paramgen_curve:P-256"),
-                          QStringLiteral("-nodes"),
-                          QStringLiteral("-sha256"),
-                          QStringLiteral("-days"),
-                          QStringLiteral("2"),
-                          QStringLiteral("-config"),
-                          config,
-                          QStringLiteral("-extensions"),
-                          QStringLiteral("ext"),
-                          QStringLiteral("-CA"),
-                          caCert,
-                          QStringLiteral("-CAkey"),
-                          caKey,
-                          QStringLiteral("-keyout"),
-                          key,
-                          QStringLiteral("-out"),
-                          cert});
-    if (!identity.error.isEmpty())
-        return identity;
-    const QList<QSslCertificate> certs = QSslCertificate::fromPath(cert);
-    identity.key = readKey(key);
-    if (certs.isEmpty() || identity.key.isNull()) {
-        identity.error = QStringLiteral("cannot read %1 or %2").arg(cert, key);
-        return identity;
-    }
-    identity.certificate = certs.first();
-    identity.chain = {identity.certificate};
+    identity.error = make(name,
+                          u"basicConstraints=critical,CA:FALSE;keyUsage=critical,digitalSignature;"
+                          "extendedKeyUsage=serverAuth;subjectAltName="_s +
+                              altNames,
+                          caCert, caKey);
+    identity.chain = QSslCertificate::fromPath(m_dir.filePath(name + u".pem"_s));
+    identity.certificate = identity.chain.value(0);
+    QFile key(m_dir.filePath(name + u".key"_s));
+    identity.key = key.open(QIODevice::ReadOnly) ? QSslKey(key.readAll(), QSsl::Ec) : QSslKey();
+    if (identity.error.isEmpty() && (identity.chain.size() != 1 || identity.key.isNull()))
+        identity.error = u"cannot read "_s + name;
     return identity;
 }
 
@@ -99,20 +47,9 @@ TestCertificates::Identity TestCertificates::fromLocalCa(const QString &altNames
 }
 
 TestCertificates::Identity TestCertificates::fromThrowawayCa(const QString &altNames) {
-    const QString name = QStringLiteral("throwaway%1").arg(++m_serial);
-    const QString config = writeConfig(name, QStringLiteral("basicConstraints = critical, CA:TRUE\n"
-                                                            "keyUsage = critical, keyCertSign, cRLSign\n"
-                                                            "subjectKeyIdentifier = hash\n"));
-    const QString cert = m_dir.filePath(name + QStringLiteral(".pem"));
-    const QString key = m_dir.filePath(name + QStringLiteral(".key"));
+    const QString ca = m_dir.filePath(u"throwaway%1"_s.arg(++m_serial));
     Identity identity;
-    identity.error = run(
-        {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-new"), QStringLiteral("-newkey"),
-         QStringLiteral("ec"), QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:P-256"),
-         QStringLiteral("-nodes"), QStringLiteral("-sha256"), QStringLiteral("-days"), QStringLiteral("2"),
-         QStringLiteral("-config"), config, QStringLiteral("-extensions"), QStringLiteral("ext"),
-         QStringLiteral("-keyout"), key, QStringLiteral("-out"), cert});
-    if (!identity.error.isEmpty())
-        return identity;
-    return issue(altNames, cert, key);
+    identity.error = make(QFileInfo(ca).fileName(),
+                          u"basicConstraints=critical,CA:TRUE;keyUsage=critical,keyCertSign,cRLSign"_s);
+    return identity.error.isEmpty() ? issue(altNames, ca + u".pem"_s, ca + u".key"_s) : identity;
 }

@@ -2,12 +2,10 @@
 
 #include <QSslCertificate>
 #include <QSslKey>
-#include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
-// Server certificates made with openssl for the trust tests: issued by the build's local CA, or by a
-// throwaway CA that nothing trusts.
+// Server certificates made with openssl: issued by the build's local CA, or by a CA nothing trusts.
 class TestCertificates {
 public:
     struct Identity {
@@ -17,20 +15,20 @@ public:
         QString error;                // empty when made
     };
 
-    TestCertificates();
-
     // Issued by the build's local CA for altNames ("DNS:localhost,IP:127.0.0.1").
     Identity fromLocalCa(const QString &altNames);
     // Issued by a CA made for this call only.
     Identity fromThrowawayCa(const QString &altNames);
 
-    static QString localCaCertificatePath();
-    static QString localCaKeyPath();
+    static QString localCaCertificatePath() { return QStringLiteral(QUILLBARROW_TEST_CA_CERT); }
+    static QString localCaKeyPath() { return QStringLiteral(QUILLBARROW_TEST_CA_KEY); }
 
 private:
+    // NAME.pem and NAME.key with the ';'-separated extensions, signed by the CA (self-signed without); the
+    // error.
+    QString make(const QString &name, const QString &extensions, const QString &caCert = {},
+                 const QString &caKey = {});
     Identity issue(const QString &altNames, const QString &caCert, const QString &caKey);
-    QString run(const QStringList &arguments) const;
-    QString writeConfig(const QString &name, const QString &extensions) const;
 
     QTemporaryDir m_dir;
     int m_serial = 0;

@@ -1,33 +1,14 @@
 #include "platform/DurableFile.h"
 
+#include "FileFixtures.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-#include <sys/stat.h>
 
-namespace {
-
-bool writeFile(const QString &path, const QByteArray &data, mode_t mode) {
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(data) != data.size())
-            return false;
-    }
-    return ::chmod(QFile::encodeName(path).constData(), mode) == 0;
-}
-
-QByteArray readAll(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-
-mode_t modeOf(const QString &path) {
-    struct stat info {};
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 0;
-}
-
-} // namespace
+using namespace Qt::StringLiterals;
+using namespace FileFixtures;
 
 class DurableFileTest : public QObject {
     Q_OBJECT
@@ -35,44 +16,33 @@ class DurableFileTest : public QObject {
 private Q_SLOTS:
     void renameReplacesAnExistingFileWithItsMode() {
         QTemporaryDir dir;
-        const QString target = dir.filePath(QStringLiteral("Quillbarrow.exe"));
-        const QString staged = dir.filePath(QStringLiteral("Quillbarrow.exe.new"));
-        QVERIFY(writeFile(target, "old", 0644));
-        QVERIFY(writeFile(staged, "new", 0755));
+        const QString target = dir.filePath(u"Quillbarrow.exe"_s), staged = target + u".new"_s;
+        QVERIFY(writeFile(target, "old") && writeFile(staged, "new"));
+        QVERIFY(QFile::setPermissions(staged, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         const DurableFileResult result = renameReplacing(staged, target);
         QVERIFY2(result.ok, qPrintable(result.error));
-        QCOMPARE(readAll(target), QByteArray("new"));
-        QCOMPARE(modeOf(target), mode_t(0755));
-        QVERIFY(!QFile::exists(staged));
+        QCOMPARE(snapshot(dir.path()), QStringList{u"Quillbarrow.exe=new"_s});
+        QVERIFY(QFile::permissions(target) & QFile::ExeOwner);
     }
 
-    void failedRenameLeavesTheTargetAlone() {
+    void failedRenameKeepsTheOldFile() {
         QTemporaryDir dir;
-        const QString target = dir.filePath(QStringLiteral("target"));
-        QVERIFY(writeFile(target, "old", 0644));
-        DurableFileResult result = renameReplacing(dir.filePath(QStringLiteral("missing")), target);
-        QVERIFY(!result.ok);
-        QVERIFY(result.error.contains(target));
-        QCOMPARE(readAll(target), QByteArray("old"));
-
+        const QString target = dir.filePath(u"target"_s);
+        QVERIFY(writeFile(target, "old") && QDir().mkpath(dir.filePath(u"folder/inside"_s)));
+        const DurableFileResult missing = renameReplacing(dir.filePath(u"missing"_s), target);
+        QVERIFY2(!missing.ok && missing.error.contains(target), qPrintable(missing.error));
         // A folder in the way is not replaced by a file.
-        const QString folder = dir.filePath(QStringLiteral("folder"));
-        QVERIFY(QDir().mkpath(folder + QStringLiteral("/inside")));
-        result = renameReplacing(target, folder);
-        QVERIFY(!result.ok);
-        QCOMPARE(readAll(target), QByteArray("old"));
-        QVERIFY(QFileInfo(folder).isDir());
+        QVERIFY(!renameReplacing(target, dir.filePath(u"folder"_s)).ok);
+        QCOMPARE(snapshot(dir.path()), (QStringList{u"folder/"_s, u"folder/inside/"_s, u"target=old"_s}));
     }
 
     void syncsFilesAndFolders() {
         QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("file"));
-        QVERIFY(writeFile(file, "data", 0600));
-        QVERIFY(syncToDisk(file).ok);
+        QVERIFY(writeFile(dir.filePath(u"file"_s), "data"));
+        QVERIFY(syncToDisk(dir.filePath(u"file"_s)).ok);
         QVERIFY(syncToDisk(dir.path()).ok);
-        const DurableFileResult missing = syncToDisk(dir.filePath(QStringLiteral("missing")));
-        QVERIFY(!missing.ok);
-        QVERIFY(missing.error.contains(QStringLiteral("missing")));
+        const DurableFileResult missing = syncToDisk(dir.filePath(u"missing"_s));
+        QVERIFY(!missing.ok && missing.error.contains(u"missing"_s));
     }
 };
 

@@ -1,47 +1,32 @@
 #include "platform/ResourceBundle.h"
 
+#include "FileFixtures.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
 
+using namespace Qt::StringLiterals;
+using namespace FileFixtures;
+
 namespace {
 
-QByteArray fileBytes(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+const QString bundlePath = u"" FIXTURES "/TestBundle01.dll"_s;
 
-// Whether `address` lies in a mapping of the file `path` in this process.
-bool insideMappingOf(const void *address, const QString &path) {
-    QFile maps(QStringLiteral("/proc/self/maps"));
-    if (!maps.open(QIODevice::ReadOnly | QIODevice::Text))
-        return false;
+// The mapping of the file in this process that holds `address`, if any (null: any mapping of it).
+bool mapped(const QString &path, const void *address = nullptr) {
     const auto at = reinterpret_cast<quintptr>(address);
-    const QByteArray wanted = QFileInfo(path).canonicalFilePath().toUtf8();
-    for (const QByteArray &line : maps.readAll().split('\n')) {
-        if (!line.endsWith(wanted))
-            continue;
+    for (const QByteArray &line : readFile(u"/proc/self/maps"_s).split('\n')) {
         const QList<QByteArray> range = line.left(line.indexOf(' ')).split('-');
-        bool ok1 = false;
-        bool ok2 = false;
-        const quintptr begin = range.value(0).toULongLong(&ok1, 16);
-        const quintptr end = range.value(1).toULongLong(&ok2, 16);
-        if (ok1 && ok2 && at >= begin && at < end)
+        if (line.endsWith(QFileInfo(path).canonicalFilePath().toUtf8()) &&
+            (!address ||
+             (at >= range.value(0).toULongLong(nullptr, 16) && at < range.value(1).toULongLong(nullptr, 16))))
             return true;
     }
     return false;
 }
-
-bool mapped(const QString &path) {
-    QFile maps(QStringLiteral("/proc/self/maps"));
-    return maps.open(QIODevice::ReadOnly) &&
-           maps.readAll().contains(QFileInfo(path).canonicalFilePath().toUtf8());
-}
-
-const QString bundlePath = QStringLiteral(TEST_BUNDLE);
-const QString sources = QStringLiteral(TEST_BUNDLE_SOURCES);
 
 } // namespace
 
@@ -49,162 +34,90 @@ class ResourceBundleTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // No copy: the bytes live in the mapped bundle file, and a second lookup hands out the same bytes.
     void findsResourcesInPlace() {
         ResourceBundle bundle = ResourceBundle::open(bundlePath);
         QVERIFY2(bundle.isLoaded(), qPrintable(bundle.loadError()));
-        QCOMPARE(bundle.fileName(), QStringLiteral("TestBundle01.dll"));
-        QCOMPARE(bundle.names(), QStringList({QStringLiteral("Greeting"), QStringLiteral("Ledger")}));
-
-        const ResourceBundle::Lookup greeting = bundle.find(QStringLiteral("Greeting"));
-        QVERIFY2(greeting.found(), qPrintable(greeting.Error));
-        QCOMPARE(greeting.Data.toByteArray(), fileBytes(sources + QStringLiteral("/Greeting.txt")));
-        QCOMPARE(bundle.find(QStringLiteral("Ledger")).Data.toByteArray(),
-                 fileBytes(sources + QStringLiteral("/Ledger.txt")));
-        // No copy: the bytes live in the mapped bundle file, and a second lookup hands out the same bytes.
-        QVERIFY(insideMappingOf(greeting.Data.data(), bundlePath));
-        QCOMPARE(bundle.find(QStringLiteral("Greeting")).Data.data(), greeting.Data.data());
-    }
-
-    void missingNamesAndFilesNameBoth() {
-        ResourceBundle bundle = ResourceBundle::open(bundlePath);
-        for (const QString &name : {QStringLiteral("News9"), QStringLiteral("greeting"), QStringLiteral(""),
-                                    QStringLiteral("../Greeting"), QStringLiteral("Greeting/")}) {
+        QCOMPARE(bundle.names(), (QStringList{u"Greeting"_s, u"Ledger"_s}));
+        const ResourceBundle::Lookup greeting = bundle.find(u"Greeting"_s);
+        QCOMPARE(greeting.Data.toByteArray(), readFile(u"" FIXTURES "/Greeting.txt"_s));
+        QVERIFY(mapped(bundlePath, greeting.Data.data()));
+        QCOMPARE(bundle.find(u"Greeting"_s).Data.data(), greeting.Data.data());
+        for (const QString &name : {u"News9"_s, u"greeting"_s, u""_s, u"../Greeting"_s, u"Greeting/"_s}) {
             const ResourceBundle::Lookup lookup = bundle.find(name);
-            QVERIFY2(!lookup.found(), qPrintable(name));
-            QVERIFY(lookup.Data.isEmpty());
-            QVERIFY2(lookup.Error.startsWith(
-                         QStringLiteral("resource not found: \"%1\" in TestBundle01.dll").arg(name)),
+            QVERIFY(!lookup.found() && lookup.Data.isEmpty());
+            QVERIFY2(lookup.Error.startsWith(u"resource not found: \"%1\" in TestBundle01.dll"_s.arg(name)),
                      qPrintable(lookup.Error));
         }
-
-        QTemporaryDir dir;
-        const QString absent = dir.filePath(QStringLiteral("Quillbarrow01.dll"));
-        ResourceBundle missing = ResourceBundle::open(absent);
-        QVERIFY(!missing.isLoaded());
-        QVERIFY(missing.names().isEmpty());
-        const QString error = missing.find(QStringLiteral("BtnHome")).Error;
-        QVERIFY2(error.startsWith(QStringLiteral("resource not found: \"BtnHome\" in Quillbarrow01.dll")),
-                 qPrintable(error));
-        QVERIFY2(error.contains(absent + QStringLiteral(" does not exist")), qPrintable(error));
-
-        // A file that is there but is no bundle (here: a text file under the bundle's name).
-        QVERIFY(QFile::copy(sources + QStringLiteral("/Greeting.txt"), absent));
-        ResourceBundle notABundle = ResourceBundle::open(absent);
-        QVERIFY(!notABundle.isLoaded());
-        QVERIFY2(notABundle.find(QStringLiteral("BtnHome"))
-                     .Error.contains(QStringLiteral("is not a resource bundle")),
-                 qPrintable(notABundle.find(QStringLiteral("BtnHome")).Error));
     }
 
-    void releaseUnmapsAndIsRepeatable() {
+    // Released (also by a move over it), the file is unmapped and may be replaced; each bundle is its own.
+    void releaseUnmaps() {
         QTemporaryDir dir;
-        const QString copy = dir.filePath(QStringLiteral("Quillbarrow02.dll"));
+        const QString copy = dir.filePath(u"Quillbarrow02.dll"_s);
         QVERIFY(QFile::copy(bundlePath, copy));
         ResourceBundle bundle = ResourceBundle::open(copy);
-        QVERIFY(bundle.find(QStringLiteral("Greeting")).found());
-        QVERIFY(mapped(copy));
+        ResourceBundle second = ResourceBundle::open(copy);
+        QVERIFY(mapped(copy) && bundle.prefix() != second.prefix());
+        bundle = std::move(second);
+        QVERIFY(bundle.find(u"Ledger"_s).found() && !second.isLoaded());
         bundle.release();
-        QVERIFY(!bundle.isLoaded());
-        QVERIFY(!mapped(copy));
-        QVERIFY(
-            bundle.find(QStringLiteral("Greeting")).Error.startsWith(QStringLiteral("resource not found")));
-        bundle.release(); // twice is harmless
-        // The released file can be replaced, and a new bundle reads the new contents.
-        QVERIFY(QFile::remove(copy));
-        QVERIFY(QFile::copy(QStringLiteral(TEST_BUNDLE_COMPRESSED), copy));
-        ResourceBundle again = ResourceBundle::open(copy);
-        QCOMPARE(again.find(QStringLiteral("Greeting")).Data.toByteArray(),
-                 fileBytes(sources + QStringLiteral("/Greeting.txt")));
+        bundle.release();
+        QVERIFY(!bundle.isLoaded() && !mapped(copy));
+        QVERIFY(bundle.find(u"Greeting"_s).Error.startsWith(u"resource not found"_s));
+        QVERIFY(QFile::remove(copy) && QFile::copy(bundlePath, copy));
+        QVERIFY(ResourceBundle::open(copy).find(u"Greeting"_s).found());
     }
 
-    void sameFileTwiceStaysIndependent() {
-        ResourceBundle first = ResourceBundle::open(bundlePath);
-        ResourceBundle second = ResourceBundle::open(bundlePath);
-        QVERIFY(first.prefix() != second.prefix());
-        first.release();
-        QVERIFY(second.find(QStringLiteral("Ledger")).found());
-        QVERIFY(!first.find(QStringLiteral("Ledger")).found());
-    }
-
-    void movesHandOverOwnership() {
-        ResourceBundle original = ResourceBundle::open(bundlePath);
-        const QByteArrayView before = original.find(QStringLiteral("Greeting")).Data;
-        ResourceBundle moved(std::move(original));
-        QVERIFY(!original.isLoaded()); // a moved-from bundle is defined: empty
-        QVERIFY(!original.find(QStringLiteral("Greeting")).found());
-        QCOMPARE(moved.find(QStringLiteral("Greeting")).Data.data(), before.data());
-
-        ResourceBundle target = ResourceBundle::open(QStringLiteral(TEST_BUNDLE_COMPRESSED));
-        const QString oldPrefix = target.prefix();
-        target = std::move(moved);
-        QVERIFY(!QFileInfo::exists(oldPrefix + QStringLiteral("/Greeting"))); // the old bundle was released
-        QVERIFY(target.find(QStringLiteral("Greeting")).found());
-        original.release();
-    }
-
-    // Qt follows a bundle's inner offsets unchecked; each of these files would make it read
-    // outside the mapping (the bad data offset crashed a plain registration in a trial run).
-    void refusesDamagedBundles_data() {
+    // Qt follows a bundle's inner offsets unchecked; each of these files would make it read outside the
+    // mapping (the bad data offset crashed a plain registration in a trial run).
+    void refusesMissingAndDamagedBundles_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("reason");
-        const QByteArray good = fileBytes(bundlePath);
-        QVERIFY(good.startsWith("qres"));
+        const QByteArray good = readFile(bundlePath);
         const auto u32 = [&](qsizetype at) { return qFromBigEndian<quint32>(good.constData() + at); };
-        const qsizetype tree = u32(8);
-        const qsizetype data = u32(12);
-        const qsizetype names = u32(16);
+        const qsizetype tree = u32(8), data = u32(12), names = u32(16);
         const auto node = [&](int index) { return tree + index * 22; }; // version 3 nodes
-        const auto with = [&](qsizetype at, quint32 value) {
-            QByteArray bytes = good;
+        const auto with = [&](qsizetype at, quint32 value, QByteArray bytes = {}) {
+            bytes = bytes.isEmpty() ? good : bytes;
             qToBigEndian(value, bytes.data() + at);
             return bytes;
         };
-        QTest::newRow("cut short") << good.left(12) << QStringLiteral("no resource bundle header");
-        QTest::newRow("truncated tree")
-            << good.left(tree + 10) << QStringLiteral("the resource tree is empty");
-        QTest::newRow("magic") << with(0, 0x71726573 + 1) << QStringLiteral("no resource bundle header");
-        QTest::newRow("version") << with(4, 9) << QStringLiteral("unknown resource bundle version 9");
-        QTest::newRow("tree offset") << with(8, 0x7fff0000)
-                                     << QStringLiteral("a section lies outside the file");
+        QTest::newRow("missing") << QByteArray() << u"does not exist"_s;
+        QTest::newRow("text") << QByteArray("Hello\n") << u"is not a resource bundle"_s;
+        QTest::newRow("cut short") << good.left(12) << u"no resource bundle header"_s;
+        QTest::newRow("truncated tree") << good.left(tree + 10) << u"the resource tree is empty"_s;
+        QTest::newRow("version") << with(4, 9) << u"unknown resource bundle version 9"_s;
+        QTest::newRow("tree offset") << with(8, 0x7fff0000) << u"a section lies outside the file"_s;
         QTest::newRow("data offset") << with(node(2) + 10, 0x7fff0000)
-                                     << QStringLiteral("a resource's data lies outside the file");
+                                     << u"a resource's data lies outside the file"_s;
         QTest::newRow("data size") << with(data + u32(node(1) + 10), 0x7fffffff)
-                                   << QStringLiteral("a resource's data lies outside the file");
+                                   << u"a resource's data lies outside the file"_s;
         QTest::newRow("name length") << with(names + u32(node(1)), 0xfffe0000)
-                                     << QStringLiteral("a resource name lies outside the file");
+                                     << u"a resource name lies outside the file"_s;
         QTest::newRow("entry count") << with(node(0) + 6, 1000)
-                                     << QStringLiteral("a folder's entries lie outside the resource tree");
-        QByteArray loop = with(node(1) + 6, 1);
-        qToBigEndian<quint16>(0x02, loop.data() + node(1) + 4); // a folder ...
-        qToBigEndian<quint32>(1, loop.data() + node(1) + 10);   // ... holding itself
-        QTest::newRow("loop") << loop << QStringLiteral("the resource tree loops");
+                                     << u"a folder's entries lie outside the resource tree"_s;
+        // A folder holding itself.
+        const QByteArray loop = with(node(1) + 10, 1, with(node(1) + 6, 1, with(node(1) + 4, 0x00020000)));
+        QTest::newRow("loop") << loop << u"the resource tree loops"_s;
     }
 
-    void refusesDamagedBundles() {
+    void refusesMissingAndDamagedBundles() {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, reason);
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("Quillbarrow01.dll"));
+        const QString path = dir.filePath(u"Quillbarrow01.dll"_s);
         QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        QVERIFY(bytes.isEmpty() || (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()));
         file.close();
         ResourceBundle bundle = ResourceBundle::open(path);
-        QVERIFY(!bundle.isLoaded());
-        QCOMPARE(bundle.loadError(), QStringLiteral("%1 is not a resource bundle: %2").arg(path, reason));
-        const QString error = bundle.find(QStringLiteral("Greeting")).Error;
-        QVERIFY2(error.startsWith(QStringLiteral("resource not found: \"Greeting\" in Quillbarrow01.dll")) &&
+        QVERIFY(!bundle.isLoaded() && bundle.names().isEmpty());
+        QVERIFY2(bundle.loadError().startsWith(path) && bundle.loadError().contains(reason),
+                 qPrintable(bundle.loadError()));
+        const QString error = bundle.find(u"Greeting"_s).Error;
+        QVERIFY2(error.startsWith(u"resource not found: \"Greeting\" in Quillbarrow01.dll"_s) &&
                      error.contains(reason),
                  qPrintable(error));
-    }
-
-    void compressedEntriesAreInflatedOnce() {
-        ResourceBundle bundle = ResourceBundle::open(QStringLiteral(TEST_BUNDLE_COMPRESSED));
-        const QByteArray ledger = fileBytes(sources + QStringLiteral("/Ledger.txt"));
-        // The entry really is stored compressed: the whole bundle is smaller than this one text.
-        QVERIFY(QFileInfo(QStringLiteral(TEST_BUNDLE_COMPRESSED)).size() < ledger.size() / 2);
-        const ResourceBundle::Lookup first = bundle.find(QStringLiteral("Ledger"));
-        QCOMPARE(first.Data.toByteArray(), ledger);
-        QCOMPARE(bundle.find(QStringLiteral("Ledger")).Data.data(), first.Data.data());
     }
 };
 
