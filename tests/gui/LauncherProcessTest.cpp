@@ -1,5 +1,6 @@
 // The launcher as a program: started from a folder of its own on an X server of the test's own, with
-// and without a window manager, driven by real pointer and key input.
+// and without a window manager, driven by real key input. The drag and the lock's rules are tested
+// on the window and in platform; here only what needs the whole program.
 #include "TestXServer.h"
 #include "platform/SingleInstanceLock.h"
 
@@ -102,7 +103,6 @@ public:
         sync();
     }
     void moveTo(QPoint p) const { fake(XCB_MOTION_NOTIFY, 0, qint16(p.x()), qint16(p.y())); }
-    void button(bool down) const { fake(down ? XCB_BUTTON_PRESS : XCB_BUTTON_RELEASE, 1); }
 
     void altF4() const {
         const xcb_keycode_t alt = keycode(KeysymAltL);
@@ -265,60 +265,6 @@ private Q_SLOTS:
         QCOMPARE(created, 0);
         // Nothing was written either: the second instance never got to its folder.
         QVERIFY(!QFileInfo::exists(second.path(QStringLiteral("config.dat"))));
-    }
-
-    void aRunningLauncherKeepsItsPlace() {
-        TestDisplay display(m_x);
-        Launcher first;
-        prepare(first);
-        start(first, m_x);
-        QVERIFY(waitForWindow(display, first));
-
-        Launcher second;
-        prepare(second);
-        start(second, m_x);
-        QVERIFY(second.process->waitForFinished(30000));
-        QCOMPARE(second.process->exitCode(), 0);
-        QCOMPARE(first.process->state(), QProcess::Running);
-
-        // Killed, the first leaves no lock behind: the next start proceeds.
-        first.process->kill();
-        QVERIFY(first.process->waitForFinished(30000));
-        Launcher third;
-        prepare(third);
-        start(third, m_x);
-        QVERIFY(waitForWindow(display, third));
-    }
-
-    void theWindowFollowsADrag() {
-        TestDisplay display(m_x);
-        Launcher l;
-        prepare(l);
-        start(l, m_x);
-        const xcb_window_t window = waitForWindow(display, l);
-        QVERIFY(window);
-        const QRect before = display.geometry(window);
-        QVERIFY(before.width() > 100);
-
-        // A background surface near the top of the window.
-        const QPoint grab = before.topLeft() + QPoint(before.width() * 45 / 100, 3);
-        display.moveTo(grab);
-        display.button(true);
-        // The window takes the pointer's place when it handles the press; a move before that would
-        // only change where the window is held.
-        QTest::qWait(1000);
-        const QPoint shift(-70, 45);
-        display.moveTo(grab + shift);
-        QTRY_COMPARE_WITH_TIMEOUT(display.geometry(window).topLeft(), before.topLeft() + shift, 30000);
-
-        // Released after one more move: the window takes that last step, then stays.
-        display.moveTo(grab + shift + QPoint(10, 10));
-        display.button(false);
-        QTRY_COMPARE_WITH_TIMEOUT(display.geometry(window).topLeft(),
-                                  before.topLeft() + shift + QPoint(10, 10), 30000);
-        display.moveTo(grab + QPoint(150, 150));
-        QTest::qWait(400);
-        QCOMPARE(display.geometry(window).topLeft(), before.topLeft() + shift + QPoint(10, 10));
     }
 
     void aStartUpErrorIsShownAndEndsWithZero() {
