@@ -4,7 +4,6 @@
 #include "TestXServer.h"
 #include "platform/SingleInstanceLock.h"
 
-#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
@@ -88,12 +87,9 @@ public:
         if (!map)
             return 0;
         const xcb_keysym_t *syms = xcb_get_keyboard_mapping_keysyms(map.get());
-        for (int i = 0; i < count; ++i) {
-            for (int j = 0; j < map->keysyms_per_keycode; ++j) {
-                if (syms[i * map->keysyms_per_keycode + j] == keysym)
-                    return xcb_keycode_t(setup->min_keycode + i);
-            }
-        }
+        for (int i = 0; i < count * map->keysyms_per_keycode; ++i)
+            if (syms[i] == keysym)
+                return xcb_keycode_t(setup->min_keycode + i / map->keysyms_per_keycode);
         return 0;
     }
 
@@ -117,19 +113,6 @@ public:
     bool hasFocus(xcb_window_t window) const {
         auto r = reply(xcb_get_input_focus_reply(c(), xcb_get_input_focus(c()), nullptr));
         return r && r->focus == window;
-    }
-
-    // What a window manager sends when the user closes a window.
-    void askToClose(xcb_window_t window) const {
-        xcb_client_message_event_t message{};
-        message.response_type = XCB_CLIENT_MESSAGE;
-        message.format = 32;
-        message.window = window;
-        message.type = m_x.atom("WM_PROTOCOLS");
-        message.data.data32[0] = m_x.atom("WM_DELETE_WINDOW");
-        message.data.data32[1] = XCB_CURRENT_TIME;
-        xcb_send_event(c(), 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char *>(&message));
-        sync();
     }
 
     // Waits until the server has handled everything sent so far.
@@ -166,8 +149,6 @@ private:
         const QString built = QStringLiteral(LAUNCHER_DIR);
         for (const char *name : {"Quillbarrow.exe", "Quillbarrow01.dll", "Quillbarrow02.dll"})
             QVERIFY(QFile::copy(built + u'/' + QLatin1String(name), l.path(QLatin1String(name))));
-        QVERIFY(QFile::setPermissions(l.path(QStringLiteral("Quillbarrow.exe")),
-                                      QFile::permissions(built + QStringLiteral("/Quillbarrow.exe"))));
     }
 
     void start(Launcher &l, const TestXServer &x) {
@@ -181,23 +162,14 @@ private:
         QVERIFY(l.process->waitForStarted(30000));
     }
 
-    static xcb_window_t waitForWindow(const TestDisplay &display, const Launcher &l,
-                                      const QByteArray &title = Caption) {
+    static xcb_window_t waitForWindow(const TestDisplay &display, const Launcher &l) {
         QDeadlineTimer deadline(90000);
         while (!deadline.hasExpired() && l.process->state() == QProcess::Running) {
-            if (const xcb_window_t window = display.find(title); window && display.viewable(window))
+            if (const xcb_window_t window = display.find(Caption); window && display.viewable(window))
                 return window;
             QTest::qWait(50);
         }
         return 0;
-    }
-
-    static void ageTables(const Launcher &l, const QDateTime &when) {
-        for (const char *name : {"Quillbarrow.dat", "config.dat"}) {
-            QFile table(l.path(QLatin1String(name)));
-            QVERIFY2(table.open(QIODevice::ReadWrite), name);
-            QVERIFY(table.setFileTime(when, QFileDevice::FileModificationTime));
-        }
     }
 
     // Alt+F4 ends the launcher through its exit sequence: about 1.5 s later, with code 0 and both
@@ -209,8 +181,8 @@ private:
         start(l, x);
         const xcb_window_t window = waitForWindow(display, l);
         QVERIFY(window);
-        const QDateTime old = QDateTime::currentDateTime().addDays(-3);
-        ageTables(l, old);
+        for (const char *name : {"Quillbarrow.dat", "config.dat"})
+            QVERIFY(QFile::remove(l.path(QLatin1String(name))));
 
         display.moveTo(display.geometry(window).center());
         // Keys go where the focus is: the window takes it when it is shown.
@@ -220,10 +192,9 @@ private:
         display.altF4();
         QVERIFY(l.process->waitForFinished(60000));
         QVERIFY2(sinceKey.elapsed() >= 1400, qPrintable(QString::number(sinceKey.elapsed())));
-        QCOMPARE(l.process->exitStatus(), QProcess::NormalExit);
-        QCOMPARE(l.process->exitCode(), 0);
+        QVERIFY(l.process->exitStatus() == QProcess::NormalExit && l.process->exitCode() == 0);
         for (const char *name : {"Quillbarrow.dat", "config.dat"})
-            QVERIFY2(QFileInfo(l.path(QLatin1String(name))).lastModified() > old.addDays(1), name);
+            QVERIFY2(QFileInfo::exists(l.path(QLatin1String(name))), name);
     }
 
 private Q_SLOTS:
@@ -234,8 +205,6 @@ private Q_SLOTS:
         const xcb_query_extension_reply_t *xtest = xcb_get_extension_data(m_x.connection(), &xcb_test_id);
         QVERIFY2(xtest && xtest->present, "Xvfb has no XTEST");
     }
-
-    void cleanupTestCase() { m_x.stop(); }
 
     void aSecondInstanceEndsAtOnceWithoutAWindow() {
         SingleInstanceLock first(QStringLiteral("Quillbarrow-App"), m_runtime.path());
@@ -250,8 +219,7 @@ private Q_SLOTS:
         prepare(second);
         start(second, m_x);
         QVERIFY(second.process->waitForFinished(30000));
-        QCOMPARE(second.process->exitStatus(), QProcess::NormalExit);
-        QCOMPARE(second.process->exitCode(), 0);
+        QVERIFY(second.process->exitStatus() == QProcess::NormalExit && second.process->exitCode() == 0);
 
         display.sync();
         int created = 0;
@@ -265,22 +233,6 @@ private Q_SLOTS:
         QCOMPARE(created, 0);
         // Nothing was written either: the second instance never got to its folder.
         QVERIFY(!QFileInfo::exists(second.path(QStringLiteral("config.dat"))));
-    }
-
-    void aStartUpErrorIsShownAndEndsWithZero() {
-        TestDisplay display(m_x);
-        Launcher l;
-        prepare(l);
-        QVERIFY(QFile::remove(l.path(QStringLiteral("Quillbarrow01.dll"))));
-        start(l, m_x);
-        // The error box, and never the main window.
-        const xcb_window_t box = waitForWindow(display, l, "Quillbarrow");
-        QVERIFY(box);
-        QVERIFY(!display.find(Caption));
-        display.askToClose(box);
-        QVERIFY(l.process->waitForFinished(60000));
-        QCOMPARE(l.process->exitStatus(), QProcess::NormalExit);
-        QCOMPARE(l.process->exitCode(), 0);
     }
 
     void altF4WithoutAWindowManager() { altF4EndsThroughTheExitSequence(m_x); }

@@ -14,7 +14,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
-#include <QTimer>
 #include <limits>
 #include <unistd.h>
 
@@ -26,25 +25,7 @@ QString text(std::string_view value) {
     return QString::fromUtf8(value.data(), qsizetype(value.size()));
 }
 
-std::optional<QByteArray> variable(const char *name) {
-    return qEnvironmentVariableIsSet(name) ? std::optional<QByteArray>(qgetenv(name)) : std::nullopt;
-}
-
-void restore(const char *name, const std::optional<QByteArray> &value) {
-    if (value)
-        qputenv(name, *value);
-    else
-        qunsetenv(name);
-}
-
 } // namespace
-
-TestWindow::TestWindow() = default;
-
-TestWindow::~TestWindow() {
-    // The window's hooks point into this object.
-    form.reset();
-}
 
 MainFormDependencies TestWindow::dependencies() {
     MainFormDependencies d = MainFormDependencies::standard(folder.path());
@@ -180,7 +161,7 @@ QImage TestWindow::picture(QByteArrayView name) const {
     return probe.picture().toImage();
 }
 
-QString startTestService(RunningService &service, int maxClients) {
+QString startTestService(RunningService &service) {
     if (QString error = service.init(); !error.isEmpty())
         return error;
     const QString ini = QDir(service.dataDir()).filePath(QStringLiteral("service.ini"));
@@ -188,7 +169,7 @@ QString startTestService(RunningService &service, int maxClients) {
     std::optional<ServiceConfig> config = ServiceConfig::load(ini, &error);
     if (!config)
         return error;
-    config->maxClients = maxClients;
+    config->maxClients = 10;
     // Every test logs in from the same address, again and again.
     config->loginAttemptsPerAccount = 0;
     config->loginAttemptsPerAddress = 0;
@@ -239,12 +220,13 @@ QList<QByteArray> argumentsOf(qint64 pid) {
 }
 
 QScopeGuard<std::function<void()>> childrenOnDisplay(const QByteArray &display) {
-    const std::optional<QByteArray> oldDisplay = variable("DISPLAY");
-    const std::optional<QByteArray> oldPlatform = variable("QT_QPA_PLATFORM");
+    const QByteArray oldDisplay = qgetenv("DISPLAY");
+    const QByteArray oldPlatform = qgetenv("QT_QPA_PLATFORM");
     qputenv("DISPLAY", display);
     qputenv("QT_QPA_PLATFORM", "xcb");
     return QScopeGuard<std::function<void()>>([oldDisplay, oldPlatform] {
-        restore("DISPLAY", oldDisplay);
-        restore("QT_QPA_PLATFORM", oldPlatform);
+        for (const auto &[name, value] :
+             {std::pair{"DISPLAY", oldDisplay}, std::pair{"QT_QPA_PLATFORM", oldPlatform}})
+            value.isNull() ? qunsetenv(name) : qputenv(name, value);
     });
 }

@@ -26,24 +26,17 @@ using Widgets = std::initializer_list<QWidget *>;
 // pointer, window lookup, web addresses, free space and the program's end answered by the test.
 class TestWindow {
 public:
-    TestWindow();
-    ~TestWindow();
-    TestWindow(const TestWindow &) = delete;
-    TestWindow &operator=(const TestWindow &) = delete;
-
-    // Copies of the built bundles and launcher in the folder; false when they are missing.
+    // The built bundles and launcher in the folder; false when they are missing.
     [[nodiscard]] bool copyFiles();
-    // What start() builds the window on.
     MainFormDependencies dependencies();
     // Starts the window with its engine timer stopped; false (with a warning) when it did not come up.
-    // Set serviceUrl and display first; display: the X server whose windows the game watch sees (by
-    // default it sees openWindows).
+    // display: the X server whose windows the game watch sees (by default it sees openWindows).
     [[nodiscard]] bool start();
 
     // A login set by hand is no session of the service's: its server check and chat poll would answer
     // it with a log-out, so they are left out.
     void logInByHand();
-    // A server check, then a login through the window's own form; true when it was granted.
+    // A server check; a login through the window's own form, true when it was granted.
     [[nodiscard]] bool serverCheck();
     [[nodiscard]] bool logIn(const QString &email, const QString &password);
     // One 500 ms slot of the engine tick and the chat reply it brought.
@@ -76,19 +69,18 @@ public:
     QList<QUrl> opened;
     QList<int> exitCodes;
     std::optional<qint64> freeBytes = qint64(1) << 50;
-    std::unique_ptr<TMainForm> form;
+    std::unique_ptr<TMainForm> form; // last: its hooks point into the members above
 };
 
-// The reference service with room for many test logins and at most maxClients sessions, serving on a
-// loopback port; empty on success.
-[[nodiscard]] QString startTestService(RunningService &service, int maxClients = 10);
+// The reference service serving on a loopback port, with room for many test logins; empty on success.
+[[nodiscard]] QString startTestService(RunningService &service);
 [[nodiscard]] QString serviceUrl(const RunningService &service);
 // The folder nginx serves /download/ from.
 [[nodiscard]] QString downloadDir(const RunningService &service);
 // An admin command of the service; false (with a warning) when it failed.
 [[nodiscard]] bool admin(const RunningService &service, const QStringList &arguments);
 
-// Games as processes, found by /proc.
+// Programs as processes, found by /proc.
 QList<qint64> processesOf(const QString &executable);
 QList<QByteArray> argumentsOf(qint64 pid);
 // Until the guard ends, programs this process starts open their windows on this X display.
