@@ -1,9 +1,9 @@
 // The launcher as a program: started from a folder of its own on an X server of the test's own, with
-// and without a window manager, driven by real pointer and key input.
+// and without a window manager, driven by real key input. The drag and the lock's rules are tested
+// on the window and in platform; here only what needs the whole program.
 #include "TestXServer.h"
 #include "platform/SingleInstanceLock.h"
 
-#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
@@ -87,12 +87,9 @@ public:
         if (!map)
             return 0;
         const xcb_keysym_t *syms = xcb_get_keyboard_mapping_keysyms(map.get());
-        for (int i = 0; i < count; ++i) {
-            for (int j = 0; j < map->keysyms_per_keycode; ++j) {
-                if (syms[i * map->keysyms_per_keycode + j] == keysym)
-                    return xcb_keycode_t(setup->min_keycode + i);
-            }
-        }
+        for (int i = 0; i < count * map->keysyms_per_keycode; ++i)
+            if (syms[i] == keysym)
+                return xcb_keycode_t(setup->min_keycode + i / map->keysyms_per_keycode);
         return 0;
     }
 
@@ -102,7 +99,6 @@ public:
         sync();
     }
     void moveTo(QPoint p) const { fake(XCB_MOTION_NOTIFY, 0, qint16(p.x()), qint16(p.y())); }
-    void button(bool down) const { fake(down ? XCB_BUTTON_PRESS : XCB_BUTTON_RELEASE, 1); }
 
     void altF4() const {
         const xcb_keycode_t alt = keycode(KeysymAltL);
@@ -117,19 +113,6 @@ public:
     bool hasFocus(xcb_window_t window) const {
         auto r = reply(xcb_get_input_focus_reply(c(), xcb_get_input_focus(c()), nullptr));
         return r && r->focus == window;
-    }
-
-    // What a window manager sends when the user closes a window.
-    void askToClose(xcb_window_t window) const {
-        xcb_client_message_event_t message{};
-        message.response_type = XCB_CLIENT_MESSAGE;
-        message.format = 32;
-        message.window = window;
-        message.type = m_x.atom("WM_PROTOCOLS");
-        message.data.data32[0] = m_x.atom("WM_DELETE_WINDOW");
-        message.data.data32[1] = XCB_CURRENT_TIME;
-        xcb_send_event(c(), 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char *>(&message));
-        sync();
     }
 
     // Waits until the server has handled everything sent so far.
@@ -166,8 +149,6 @@ private:
         const QString built = QStringLiteral(LAUNCHER_DIR);
         for (const char *name : {"Quillbarrow.exe", "Quillbarrow01.dll", "Quillbarrow02.dll"})
             QVERIFY(QFile::copy(built + u'/' + QLatin1String(name), l.path(QLatin1String(name))));
-        QVERIFY(QFile::setPermissions(l.path(QStringLiteral("Quillbarrow.exe")),
-                                      QFile::permissions(built + QStringLiteral("/Quillbarrow.exe"))));
     }
 
     void start(Launcher &l, const TestXServer &x) {
@@ -181,23 +162,14 @@ private:
         QVERIFY(l.process->waitForStarted(30000));
     }
 
-    static xcb_window_t waitForWindow(const TestDisplay &display, const Launcher &l,
-                                      const QByteArray &title = Caption) {
+    static xcb_window_t waitForWindow(const TestDisplay &display, const Launcher &l) {
         QDeadlineTimer deadline(90000);
         while (!deadline.hasExpired() && l.process->state() == QProcess::Running) {
-            if (const xcb_window_t window = display.find(title); window && display.viewable(window))
+            if (const xcb_window_t window = display.find(Caption); window && display.viewable(window))
                 return window;
             QTest::qWait(50);
         }
         return 0;
-    }
-
-    static void ageTables(const Launcher &l, const QDateTime &when) {
-        for (const char *name : {"Quillbarrow.dat", "config.dat"}) {
-            QFile table(l.path(QLatin1String(name)));
-            QVERIFY2(table.open(QIODevice::ReadWrite), name);
-            QVERIFY(table.setFileTime(when, QFileDevice::FileModificationTime));
-        }
     }
 
     // Alt+F4 ends the launcher through its exit sequence: about 1.5 s later, with code 0 and both
@@ -209,8 +181,8 @@ private:
         start(l, x);
         const xcb_window_t window = waitForWindow(display, l);
         QVERIFY(window);
-        const QDateTime old = QDateTime::currentDateTime().addDays(-3);
-        ageTables(l, old);
+        for (const char *name : {"Quillbarrow.dat", "config.dat"})
+            QVERIFY(QFile::remove(l.path(QLatin1String(name))));
 
         display.moveTo(display.geometry(window).center());
         // Keys go where the focus is: the window takes it when it is shown.
@@ -220,10 +192,9 @@ private:
         display.altF4();
         QVERIFY(l.process->waitForFinished(60000));
         QVERIFY2(sinceKey.elapsed() >= 1400, qPrintable(QString::number(sinceKey.elapsed())));
-        QCOMPARE(l.process->exitStatus(), QProcess::NormalExit);
-        QCOMPARE(l.process->exitCode(), 0);
+        QVERIFY(l.process->exitStatus() == QProcess::NormalExit && l.process->exitCode() == 0);
         for (const char *name : {"Quillbarrow.dat", "config.dat"})
-            QVERIFY2(QFileInfo(l.path(QLatin1String(name))).lastModified() > old.addDays(1), name);
+            QVERIFY2(QFileInfo::exists(l.path(QLatin1String(name))), name);
     }
 
 private Q_SLOTS:
@@ -234,8 +205,6 @@ private Q_SLOTS:
         const xcb_query_extension_reply_t *xtest = xcb_get_extension_data(m_x.connection(), &xcb_test_id);
         QVERIFY2(xtest && xtest->present, "Xvfb has no XTEST");
     }
-
-    void cleanupTestCase() { m_x.stop(); }
 
     void aSecondInstanceEndsAtOnceWithoutAWindow() {
         SingleInstanceLock first(QStringLiteral("Quillbarrow-App"), m_runtime.path());
@@ -250,8 +219,7 @@ private Q_SLOTS:
         prepare(second);
         start(second, m_x);
         QVERIFY(second.process->waitForFinished(30000));
-        QCOMPARE(second.process->exitStatus(), QProcess::NormalExit);
-        QCOMPARE(second.process->exitCode(), 0);
+        QVERIFY(second.process->exitStatus() == QProcess::NormalExit && second.process->exitCode() == 0);
 
         display.sync();
         int created = 0;
@@ -265,76 +233,6 @@ private Q_SLOTS:
         QCOMPARE(created, 0);
         // Nothing was written either: the second instance never got to its folder.
         QVERIFY(!QFileInfo::exists(second.path(QStringLiteral("config.dat"))));
-    }
-
-    void aRunningLauncherKeepsItsPlace() {
-        TestDisplay display(m_x);
-        Launcher first;
-        prepare(first);
-        start(first, m_x);
-        QVERIFY(waitForWindow(display, first));
-
-        Launcher second;
-        prepare(second);
-        start(second, m_x);
-        QVERIFY(second.process->waitForFinished(30000));
-        QCOMPARE(second.process->exitCode(), 0);
-        QCOMPARE(first.process->state(), QProcess::Running);
-
-        // Killed, the first leaves no lock behind: the next start proceeds.
-        first.process->kill();
-        QVERIFY(first.process->waitForFinished(30000));
-        Launcher third;
-        prepare(third);
-        start(third, m_x);
-        QVERIFY(waitForWindow(display, third));
-    }
-
-    void theWindowFollowsADrag() {
-        TestDisplay display(m_x);
-        Launcher l;
-        prepare(l);
-        start(l, m_x);
-        const xcb_window_t window = waitForWindow(display, l);
-        QVERIFY(window);
-        const QRect before = display.geometry(window);
-        QVERIFY(before.width() > 100);
-
-        // A background surface near the top of the window.
-        const QPoint grab = before.topLeft() + QPoint(before.width() * 45 / 100, 3);
-        display.moveTo(grab);
-        display.button(true);
-        // The window takes the pointer's place when it handles the press; a move before that would
-        // only change where the window is held.
-        QTest::qWait(1000);
-        const QPoint shift(-70, 45);
-        display.moveTo(grab + shift);
-        QTRY_COMPARE_WITH_TIMEOUT(display.geometry(window).topLeft(), before.topLeft() + shift, 30000);
-
-        // Released after one more move: the window takes that last step, then stays.
-        display.moveTo(grab + shift + QPoint(10, 10));
-        display.button(false);
-        QTRY_COMPARE_WITH_TIMEOUT(display.geometry(window).topLeft(),
-                                  before.topLeft() + shift + QPoint(10, 10), 30000);
-        display.moveTo(grab + QPoint(150, 150));
-        QTest::qWait(400);
-        QCOMPARE(display.geometry(window).topLeft(), before.topLeft() + shift + QPoint(10, 10));
-    }
-
-    void aStartUpErrorIsShownAndEndsWithZero() {
-        TestDisplay display(m_x);
-        Launcher l;
-        prepare(l);
-        QVERIFY(QFile::remove(l.path(QStringLiteral("Quillbarrow01.dll"))));
-        start(l, m_x);
-        // The error box, and never the main window.
-        const xcb_window_t box = waitForWindow(display, l, "Quillbarrow");
-        QVERIFY(box);
-        QVERIFY(!display.find(Caption));
-        display.askToClose(box);
-        QVERIFY(l.process->waitForFinished(60000));
-        QCOMPARE(l.process->exitStatus(), QProcess::NormalExit);
-        QCOMPARE(l.process->exitCode(), 0);
     }
 
     void altF4WithoutAWindowManager() { altF4EndsThroughTheExitSequence(m_x); }
