@@ -83,15 +83,9 @@ private Q_SLOTS:
         QVERIFY(table.open(QIODevice::ReadOnly));
         QCOMPARE(table.readAll(), before);
 
-        // Shown again from the file; a spoiled file means no limit.
+        // Shown again from the file.
         f.Config->show();
         QCOMPARE(f.Config->SpinSpeedLimit->value(), 7);
-        QTest::keyClick(f.Config, Qt::Key_Escape);
-        own.close();
-        QVERIFY(own.open(QIODevice::WriteOnly) && own.write("speed-limit-mbps=fast\n") > 0);
-        own.close();
-        f.Config->show();
-        QCOMPARE(f.Config->SpinSpeedLimit->value(), 0);
     }
 
 private:
