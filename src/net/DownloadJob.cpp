@@ -102,6 +102,7 @@ void DownloadJob::begin() {
 }
 
 bool DownloadJob::sizeRequest() {
+    m_block.reserve(kBlockBytes);
     CurlTransfer head(m_link->Request.url(), true, plainHeaders());
     head.run([this] { return m_link->Abort ? -1 : kRoundMs; });
     if (m_link->Abort) {
@@ -257,6 +258,8 @@ DownloadJob::Attempt DownloadJob::get(int attempt) {
     m_gateBytes = m_received;
     m_gateTimer.start();
     const CurlTransfer::Result result = request.run([&] { return round(request); });
+    // What arrived before a break is good: it stays, and the next attempt goes on after it.
+    flushBlock();
     const CurlTransfer::Response &response = request.response();
 
     if (m_link->Abort)
@@ -330,19 +333,38 @@ bool DownloadJob::store(const char *data, size_t size) {
         // One that goes on and on is cut off.
         return m_discardedBytes <= kErrorPageBytes;
     }
-    if (m_file.write(data, qint64(size)) != qint64(size)) {
+    m_everReceived = true;
+    while (size > 0) {
+        const size_t part = std::min(size, kBlockBytes - m_block.size());
+        m_block.insert(m_block.end(), data, data + part);
+        data += part;
+        size -= part;
+        if (m_block.size() == kBlockBytes && !flushBlock())
+            return false;
+    }
+    return true;
+}
+
+bool DownloadJob::flushBlock() {
+    if (m_block.empty())
+        return true;
+    const qint64 size = qint64(m_block.size());
+    if (m_file.write(m_block.data(), size) != size) {
         m_failure =
             failedText(QStringLiteral("cannot write %1: %2").arg(m_file.fileName(), m_file.errorString()));
+        m_block.clear();
         return false;
     }
+    // The hash takes the block as it is and hands back an empty one: no copy.
     if (m_hash)
-        m_hash->add(data, size);
-    m_received += qint64(size);
-    m_everReceived = true;
+        m_block = m_hash->exchange(std::move(m_block));
+    m_block.clear();
+    m_received += size;
     return true;
 }
 
 bool DownloadJob::restartFromZero() {
+    m_block.clear();
     m_received = 0;
     m_reported = 0;
     m_expected = m_announced;
@@ -358,7 +380,7 @@ bool DownloadJob::restartFromZero() {
 }
 
 int DownloadJob::round(CurlTransfer &request) {
-    if (m_link->Abort)
+    if (m_link->Abort || !flushBlock())
         return -1;
     if (m_received > m_reported) {
         m_reported = m_received;

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <atomic>
 #include <memory>
+#include <vector>
 
 class Sha256Pipe;
 
@@ -26,6 +27,8 @@ public:
     static constexpr int kResponseTimeoutMs = CurlTransfer::kIdleTimeoutMs;
     // An error page longer than this is cut off rather than read to its end.
     static constexpr qint64 kErrorPageBytes = 1024 * 1024;
+    // Received bytes go to the file (and the hash) in blocks of this size, and at every round.
+    static constexpr size_t kBlockBytes = 1024 * 1024;
     // How often a running request looks at the abort flag and the speed limit.
     static constexpr int kRoundMs = 50;
 
@@ -53,6 +56,7 @@ private:
     Attempt get(int attempt);
     bool acceptFirstBlock(const CurlTransfer::Response &response, qint64 offset);
     bool store(const char *data, size_t size);
+    bool flushBlock();
     bool restartFromZero();
     int round(CurlTransfer &request);
     bool waitBeforeResume(int ms);
@@ -72,8 +76,9 @@ private:
     std::shared_ptr<std::atomic_int> m_jobsAlive;
     QFile m_file;
     std::unique_ptr<Sha256Pipe> m_hash;
-    QByteArray m_digest;    // published lower-case hex; empty when the service has none
-    QByteArray m_validator; // the first answer's ETag or Last-Modified, for If-Range
+    std::vector<char> m_block; // arrived, not yet in the file
+    QByteArray m_digest;       // published lower-case hex; empty when the service has none
+    QByteArray m_validator;    // the first answer's ETag or Last-Modified, for If-Range
     bool m_fileCreated = false;
     bool m_answered = false;
     bool m_done = false;

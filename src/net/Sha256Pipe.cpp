@@ -16,7 +16,6 @@ Sha256Pipe::Sha256Pipe()
     EVP_DigestInit_ex(context(m_context), EVP_sha256(), nullptr);
     for (size_t i = 1; i < kBuffers; ++i)
         m_free.emplace_back().reserve(kBufferBytes);
-    m_filling.reserve(kBufferBytes);
     m_thread = std::thread([this] { hashLoop(); });
 }
 
@@ -49,38 +48,23 @@ void Sha256Pipe::hashLoop() {
     }
 }
 
-void Sha256Pipe::submitFilling(std::unique_lock<std::mutex> &lock) {
-    if (m_filling.empty())
-        return;
-    m_queued.push_back(std::move(m_filling));
-    m_changed.notify_all();
-    m_changed.wait(lock, [this] { return !m_free.empty(); });
-    m_filling = std::move(m_free.back());
-    m_free.pop_back();
-}
-
 void Sha256Pipe::drain(std::unique_lock<std::mutex> &lock) {
-    submitFilling(lock);
     m_changed.wait(lock, [this] { return m_queued.empty() && !m_hashing; });
 }
 
-void Sha256Pipe::add(const char *data, size_t size) {
-    while (size > 0) {
-        const size_t room = kBufferBytes - m_filling.size();
-        const size_t part = std::min(room, size);
-        m_filling.insert(m_filling.end(), data, data + part);
-        data += part;
-        size -= part;
-        if (m_filling.size() == kBufferBytes) {
-            std::unique_lock lock(m_mutex);
-            submitFilling(lock);
-        }
-    }
+std::vector<char> Sha256Pipe::exchange(std::vector<char> filled) {
+    std::unique_lock lock(m_mutex);
+    m_queued.push_back(std::move(filled));
+    m_changed.notify_all();
+    m_changed.wait(lock, [this] { return !m_free.empty(); });
+    std::vector<char> empty = std::move(m_free.back());
+    m_free.pop_back();
+    empty.clear();
+    return empty;
 }
 
 void Sha256Pipe::reset() {
     std::unique_lock lock(m_mutex);
-    m_filling.clear();
     drain(lock);
     EVP_DigestInit_ex(context(m_context), EVP_sha256(), nullptr);
 }
