@@ -3,6 +3,7 @@
 #include "net/DownloadJob.h"
 #include "net/DownloadLink.h"
 #include "net/DownloadWorker.h"
+#include "net/ServiceTrust.h"
 #include "platform/MonotonicTickClock.h"
 
 #include <QCoreApplication>
@@ -40,6 +41,11 @@ DownloadClient::DownloadClient(ProgressHandler progress, FinishedHandler finishe
     connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
     m_thread.setObjectName(QStringLiteral("DownloadWorker"));
     m_thread.start();
+    // Qt's trust store (the system roots, read and parsed once per process) is slow to build; the
+    // form posts on the UI thread need it, so it is built here, off the UI thread, while the
+    // window is young.
+    QMetaObject::invokeMethod(
+        m_worker, [] { (void)ServiceTrust::configuration(); }, Qt::QueuedConnection);
 }
 
 DownloadClient::~DownloadClient() {
