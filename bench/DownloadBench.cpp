@@ -2,7 +2,9 @@
 // given as the first argument) from the reference service's nginx over HTTPS on loopback, written
 // to a temporary folder. Prints MB/s and the peak resident set; the file must stream to disk, so the
 // peak stays far below the file's size. curl fetches the same file into the same folder in turns
-// with the client, so the ratio of the two is taken under the same conditions.
+// with the client, so the ratio of the two is taken under the same conditions. Each round fetches the
+// file twice with the client: once as a file without a published digest, once as one whose SHA-256
+// the service publishes (the client then hashes while it downloads and checks at the end).
 //
 //   DownloadBench [MiB [FOLDER]]    FOLDER: where the file goes (a temporary folder below it)
 #include "BenchProbes.h"
@@ -21,7 +23,7 @@
 
 namespace {
 
-constexpr int kRounds = 3;
+constexpr int kRounds = 5;
 
 int fail(const QString &what) {
     std::fprintf(stderr, "DownloadBench: %s\n", qPrintable(what));
@@ -43,10 +45,17 @@ int main(int argc, char **argv) {
     if (const QString error = service.init(); !error.isEmpty())
         return fail(error);
     // Sparse: nginx reads it from the page cache, so the figure is the network path and the client.
-    QFile served(QDir(service.dataDir()).filePath(QStringLiteral("www/download/Bench.bin")));
-    if (!served.open(QIODevice::WriteOnly) || !served.resize(bytes))
-        return fail(served.errorString());
-    served.close();
+    for (const char *name : {"Bench.bin", "Digest.bin"}) {
+        QFile served(QDir(service.dataDir()).filePath(QStringLiteral("www/download/") + QLatin1String(name)));
+        if (!served.open(QIODevice::WriteOnly) || !served.resize(bytes))
+            return fail(served.errorString());
+    }
+    // The operator's command publishes the digests; Bench.bin then goes without one.
+    const RunningService::Outcome digest =
+        RunningService::run({QStringLiteral("digest"), QStringLiteral("--data"), service.dataDir()});
+    if (digest.exitCode != 0)
+        return fail(digest.describe());
+    QFile::remove(QDir(service.dataDir()).filePath(QStringLiteral("www/download/Bench.bin.sha256")));
     if (const QString error = service.start(); !error.isEmpty())
         return fail(error);
 
@@ -71,6 +80,7 @@ int main(int argc, char **argv) {
     const qint64 rssBeforeKiB = processStatusKiB("VmRSS");
     qint64 peakRssKiB = 0;
     std::vector<double> ratios;
+    std::vector<double> digestRatios;
     qint64 blocks = 0;
     for (int round = 1; round <= kRounds; ++round) {
         settleDisk();
@@ -85,21 +95,35 @@ int main(int argc, char **argv) {
         const double client = timed.seconds;
         QFile::remove(target);
         settleDisk();
+        const TimedDownload checked = timeDownload(base, "Digest.bin", folder.path(), bytes, [&] {
+            if (++blocks % 256 == 0)
+                peakRssKiB = std::max(peakRssKiB, processStatusKiB("VmRSS"));
+        });
+        if (checked.seconds < 0)
+            return fail(checked.error);
+        QFile::remove(folder.filePath(QStringLiteral("Digest.bin")));
+        settleDisk();
         const double curl =
             curlSeconds(QString::fromUtf8(base + "Bench.bin"), RunningService::caCertificatePath(), target);
         if (curl < 0 || QFileInfo(target).size() != bytes)
             return fail(QStringLiteral("curl did not fetch the file"));
         QFile::remove(target);
         ratios.push_back(curl / client);
+        digestRatios.push_back(curl / checked.seconds);
         std::printf("round %d            client %.2f s %.1f MB/s (size request %lld ms, %lld hand-overs of "
                     "%.1f KiB), curl %.2f s %.1f MB/s, client/curl %.2f\n",
                     round, client, double(bytes) / 1e6 / client, timed.sizeRequestMs, timed.blocks,
                     double(bytes) / 1024.0 / double(std::max<qint64>(timed.blocks, 1)), curl,
                     double(bytes) / 1e6 / curl, curl / client);
+        std::printf("                   with the digest checked %.2f s %.1f MB/s, client/curl %.2f\n",
+                    checked.seconds, double(bytes) / 1e6 / checked.seconds, curl / checked.seconds);
     }
-    std::sort(ratios.begin(), ratios.end());
-    std::printf("client/curl        median %.2f (min %.2f, max %.2f)\n", ratios[ratios.size() / 2],
-                ratios.front(), ratios.back());
+    for (const auto &[label, list] :
+         {std::pair{"client/curl       ", &ratios}, std::pair{"with digest/curl  ", &digestRatios}}) {
+        std::sort(list->begin(), list->end());
+        std::printf("%s  median %.2f (min %.2f, max %.2f)\n", label, (*list)[list->size() / 2], list->front(),
+                    list->back());
+    }
     std::printf("RSS                before %lld KiB, peak sampled %lld KiB, high-water mark %lld KiB\n",
                 rssBeforeKiB, peakRssKiB, processStatusKiB("VmHWM"));
     return 0;

@@ -119,6 +119,11 @@ int main(int argc, char **argv) {
     QFile::remove(servedArchive);
     if (!QFile::copy(archive.path, servedArchive))
         return fail(QStringLiteral("cannot serve the archive"));
+    // The game archive changed: its published digest follows, as an operator's would.
+    const RunningService::Outcome digest =
+        RunningService::run({QStringLiteral("digest"), QStringLiteral("--data"), service.dataDir()});
+    if (digest.exitCode != 0)
+        return fail(digest.describe());
     if (const QString error = service.start(); !error.isEmpty())
         return fail(error);
     const QByteArray base = "https://localhost:" + QByteArray::number(service.port()) + "/download/";
@@ -204,10 +209,11 @@ int main(int argc, char **argv) {
             phase = TickWatch::CleanUp;
         watch.longestGapNs[phase] = std::max(watch.longestGapNs[phase], now - watch.lastNs);
         // Where a long gap fell: the bar's value before and after it tells the step.
-        if (phase == TickWatch::Extraction && now - watch.lastNs > 50000000)
-            std::printf("  gap of %.1f ms in the extraction: bar %.0f -> %.0f of %.0f, step %d\n",
-                        double(now - watch.lastNs) / 1e6, watch.lastValue, form.ProgressValue,
-                        form.ProgressMax, int(form.JobStep));
+        if ((phase == TickWatch::Extraction || phase == TickWatch::Download) && now - watch.lastNs > 50000000)
+            std::printf("  gap of %.1f ms in the %s: bar %.0f -> %.0f of %.0f, step %d\n",
+                        double(now - watch.lastNs) / 1e6,
+                        phase == TickWatch::Download ? "download" : "extraction", watch.lastValue,
+                        form.ProgressValue, form.ProgressMax, int(form.JobStep));
         watch.lastValue = form.ProgressValue;
         ++watch.ticks[phase];
         watch.lastNs = now;

@@ -18,3 +18,6 @@ add_custom_command(
     COMMENT "Making the local certificate authority in ${QUILLBARROW_CA_DIR}"
     VERBATIM)
 add_custom_target(quillbarrow_local_ca ALL DEPENDS ${QUILLBARROW_CA_CERT} ${QUILLBARROW_CA_KEY})
+
+# Its companion for the setup program's signature.
+include(QuillbarrowSigningKey)

@@ -31,6 +31,8 @@ if(NOT QUILLBARROW_BASE_ONLY)
         quillbarrow_require_file(${dejavu}/${face}.ttf fonts-dejavu-extra)
     endforeach()
     quillbarrow_require_program(openssl openssl)
+    # The download's HTTP stack: Debian's OpenSSL build of libcurl (the only one with our trust hook).
+    quillbarrow_require_file(/usr/include/${CMAKE_LIBRARY_ARCHITECTURE}/curl/curl.h libcurl4-openssl-dev)
     quillbarrow_require_program(zip zip)
     quillbarrow_require_program(nginx nginx)
     if(BUILD_TESTING)

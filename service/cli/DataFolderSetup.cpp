@@ -2,6 +2,7 @@
 
 #include "cli/CertificateIssuer.h"
 #include "cli/DemoContent.h"
+#include "cli/DownloadSeals.h"
 #include "cli/NginxConfig.h"
 #include "lib/ServiceAdmin.h"
 #include "lib/ServiceConfig.h"
@@ -189,6 +190,24 @@ bool DataFolderSetup::installContent(const DataFolder &data) {
         warn(QStringLiteral("demo content %1 is missing (build the demo content, then run init --force); "
                             "its web folder stays empty")
                  .arg(folder));
+    // What the launcher checks before it unpacks or runs a download.
+    const QString downloads = QDir(data.wwwDir()).filePath(QStringLiteral("download"));
+    const QString setup = QDir(downloads).filePath(QString::fromLatin1(DownloadSeals::kSetupFileName));
+    if (QFileInfo(setup).isFile()) {
+        if (!QFileInfo(m_locations.signingKey).isFile()) {
+            warn(QStringLiteral(
+                     "no signing key at %1: the setup program stays unsigned and launchers refuse it")
+                     .arg(m_locations.signingKey));
+        } else if (!DownloadSeals::sign(setup, m_locations.signingKey, &error)) {
+            fail(error);
+            return false;
+        }
+    }
+    QStringList written;
+    if (QFileInfo(downloads).isDir() && !DownloadSeals::writeDigests(downloads, &written, &error)) {
+        fail(error);
+        return false;
+    }
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "cli/DataFolder.h"
 #include "cli/DataFolderSetup.h"
 #include "cli/DemoContent.h"
+#include "cli/DownloadSeals.h"
 #include "cli/ServiceLocations.h"
 #include "cli/ServiceRunner.h"
 #include "lib/ServiceAdmin.h"
@@ -38,6 +39,9 @@ const char kOverview[] =
     "                                       (\"NoVer\" for a game without one)\n"
     "  set counts --data DIR ADS NEWS       announce the number of ad pages and news pictures\n"
     "  set state --data DIR on|off          announce the service as up or down\n"
+    "  digest --data DIR                    write DIR/www/download/<file>.sha256 for every download\n"
+    "  sign FILE --key KEY                  sign FILE (a setup program) with an Ed25519 secret key\n"
+    "                                       into FILE.sig\n"
     "  status --data DIR                    announced state, versions, counts and who is online\n"
     "  help [COMMAND]                       this text, or one command's\n"
     "\n"
@@ -72,13 +76,20 @@ const CommandHelp kCommandHelp[] = {
             "       quillbarrow-service set state --data DIR on|off\n"},
     {"status", "Usage: quillbarrow-service status --data DIR\n"
                "Prints the announced state, versions and counts, and the players online.\n"},
+    {"digest", "Usage: quillbarrow-service digest --data DIR\n"
+               "Writes a SHA-256 digest (sha256sum format) beside every file in DIR/www/download, as\n"
+               "<file>.sha256; run it after adding or replacing a download. Launchers check it.\n"},
+    {"sign", "Usage: quillbarrow-service sign FILE --key KEY\n"
+             "Signs FILE with the Ed25519 secret key in KEY (libsodium's 64 bytes, raw or as hex) into\n"
+             "FILE.sig. Launchers run a downloaded QuillbarrowSetup.exe only when its signature\n"
+             "verifies against the public key they were built with.\n"},
 };
 
 using Arguments = ServiceCommand::Arguments;
 
 // Options may stand anywhere ("--data DIR" or "--data=DIR"); "--" ends them.
 std::optional<Arguments> parseArguments(const QStringList &list, bool allowForce, bool allowPort,
-                                        QString *error) {
+                                        bool allowKey, QString *error) {
     Arguments parsed;
     bool optionsEnded = false;
     for (qsizetype i = 0; i < list.size(); ++i) {
@@ -110,6 +121,11 @@ std::optional<Arguments> parseArguments(const QStringList &list, bool allowForce
             if (!v)
                 return std::nullopt;
             parsed.data = *v;
+        } else if (name == u"--key" && allowKey) {
+            const std::optional<QString> v = value();
+            if (!v)
+                return std::nullopt;
+            parsed.key = *v;
         } else if (name == u"--force" && allowForce && equals < 0) {
             parsed.force = true;
         } else if (name == u"--port" && allowPort) {
@@ -192,6 +208,10 @@ int ServiceCommand::run(const QStringList &arguments) {
         return runSet(rest);
     if (command == u"status")
         return runStatus(rest);
+    if (command == u"digest")
+        return runDigest(rest);
+    if (command == u"sign")
+        return runSign(rest);
     return usageError(QStringLiteral("unknown command \"%1\"").arg(command));
 }
 
@@ -219,7 +239,7 @@ std::optional<Arguments> ServiceCommand::commandArguments(const QString &command
                                                           const QStringList &arguments, ArgumentRules rules,
                                                           int &exitCode) {
     QString error;
-    std::optional<Arguments> args = parseArguments(arguments, rules.force, rules.port, &error);
+    std::optional<Arguments> args = parseArguments(arguments, rules.force, rules.port, rules.key, &error);
     if (!args) {
         exitCode = usageError(error, command);
         return std::nullopt;
@@ -408,6 +428,41 @@ int ServiceCommand::runStatus(const QStringList &arguments) {
             m_out << "  channels: " << user.channels.join(QStringLiteral(", "));
         m_out << "\n";
     }
+    m_out.flush();
+    return Done;
+}
+
+int ServiceCommand::runDigest(const QStringList &arguments) {
+    int exitCode = Done;
+    const std::optional<Arguments> args =
+        commandArguments(QStringLiteral("digest"), arguments, {.positional = false}, exitCode);
+    if (!args)
+        return exitCode;
+    QString error;
+    const std::optional<DataFolder> data = DataFolder::fromArgument(args->data, &error);
+    if (!data)
+        return usageError(error, QStringLiteral("digest"));
+    QStringList written;
+    if (!DownloadSeals::writeDigests(data->path(QStringLiteral("www/download")), &written, &error))
+        return failed(error);
+    for (const QString &name : written)
+        m_out << name << "\n";
+    m_out.flush();
+    return Done;
+}
+
+int ServiceCommand::runSign(const QStringList &arguments) {
+    int exitCode = Done;
+    const std::optional<Arguments> args =
+        commandArguments(QStringLiteral("sign"), arguments, {.key = true}, exitCode);
+    if (!args)
+        return exitCode;
+    if (args->positional.size() != 1 || args->key.isEmpty())
+        return usageError(QStringLiteral("sign takes one FILE and --key KEY"), QStringLiteral("sign"));
+    QString error;
+    if (!DownloadSeals::sign(args->positional.first(), args->key, &error))
+        return failed(error);
+    m_out << args->positional.first() << ".sig\n";
     m_out.flush();
     return Done;
 }

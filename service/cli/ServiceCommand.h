@@ -15,6 +15,7 @@ public:
         QString data;
         bool force = false;
         std::optional<quint16> port;
+        QString key;
         bool help = false;
         QStringList positional;
     };
@@ -30,6 +31,7 @@ private:
     struct ArgumentRules {
         bool force = false;
         bool port = false;
+        bool key = false;
         bool positional = true;
     };
     // The sub-command's options, or nothing when it ends here: help shown (Done) or a usage error,
@@ -43,6 +45,8 @@ private:
     int runUser(const QStringList &arguments);
     int runSet(const QStringList &arguments);
     int runStatus(const QStringList &arguments);
+    int runDigest(const QStringList &arguments);
+    int runSign(const QStringList &arguments);
     int usageError(const QString &message, const QString &command = {});
     void printUsage(const QString &command);
 

@@ -11,10 +11,12 @@ ServiceLocations ServiceLocations::find(const QString &executableDir) {
         where.caCert = QDir::cleanPath(share.filePath(QStringLiteral("ca/ca.pem")));
         where.caKey = QDir::cleanPath(share.filePath(QStringLiteral("ca/ca.key")));
         where.demoDir = QDir::cleanPath(share.filePath(QStringLiteral("demo")));
+        where.signingKey = QDir::cleanPath(share.filePath(QStringLiteral("signing/setup-signing.key")));
         return where;
     }
     where.caCert = QStringLiteral(QUILLBARROW_BUILD_CA_CERT);
     where.caKey = QStringLiteral(QUILLBARROW_BUILD_CA_KEY);
     where.demoDir = QStringLiteral(QUILLBARROW_BUILD_DEMO_DIR);
+    where.signingKey = QStringLiteral(QUILLBARROW_BUILD_SIGNING_KEY);
     return where;
 }

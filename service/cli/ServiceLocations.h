@@ -9,6 +9,7 @@ struct ServiceLocations {
     QString caCert;
     QString caKey;
     QString demoDir;
+    QString signingKey; // the secret key init signs the demo setup program with
     bool installed = false;
 
     static ServiceLocations find(const QString &executableDir);

@@ -3,6 +3,7 @@
 #include "net/DownloadJob.h"
 #include "net/DownloadLink.h"
 #include "net/DownloadWorker.h"
+#include "net/ServiceTrust.h"
 #include "platform/MonotonicTickClock.h"
 
 #include <QCoreApplication>
@@ -24,6 +25,8 @@ QByteArray emptyRunKey(const DownloadRequest &request) {
 
 } // namespace
 
+const std::vector<int> DownloadClient::kResumeWaitsMs = {1000, 2000, 4000, 8000, 16000};
+
 DownloadClient::DownloadClient(ProgressHandler progress, FinishedHandler finished,
                                std::shared_ptr<const TickClock> clock, QObject *parent)
     : QObject(parent)
@@ -38,6 +41,11 @@ DownloadClient::DownloadClient(ProgressHandler progress, FinishedHandler finishe
     connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
     m_thread.setObjectName(QStringLiteral("DownloadWorker"));
     m_thread.start();
+    // Qt's trust store (the system roots, read and parsed once per process) is slow to build; the
+    // form posts on the UI thread need it, so it is built here, off the UI thread, while the
+    // window is young.
+    QMetaObject::invokeMethod(
+        m_worker, [] { (void)ServiceTrust::configuration(); }, Qt::QueuedConnection);
 }
 
 DownloadClient::~DownloadClient() {
@@ -71,6 +79,8 @@ DownloadStart DownloadClient::StartDownload(const DownloadRequest &request) {
         return {false, -1, QStringLiteral("Cannot download: %1.").arg(*problem)};
 
     auto link = std::make_shared<DownloadLink>(++m_lastId, request, this);
+    link->ResumeWaitsMs = m_resumeWaitsMs;
+    link->SpeedLimit = m_speedLimit;
     // A cancelled download still winding down is no longer ours: its hand-overs are answered "stop".
     m_current = link;
     m_phase = Phase::Sizing;
@@ -85,8 +95,6 @@ DownloadStart DownloadClient::StartDownload(const DownloadRequest &request) {
         DownloadJob::kConnectionTimeoutMs + DownloadJob::kResponseTimeoutMs + kSizeRequestSlackMs);
     if (!answered) {
         link->Abort = true;
-        QMetaObject::invokeMethod(
-            m_worker, [worker = m_worker, id = link->Id] { worker->stop(id); }, Qt::QueuedConnection);
         if (m_current == link)
             m_current.reset();
         return {false, -1,
@@ -107,10 +115,9 @@ void DownloadClient::Cancel() {
     m_emptyRuns = 0;
     if (!m_current || m_phase == Phase::Stopping)
         return;
+    // The worker looks at the flag at least every DownloadJob::kRoundMs.
     m_current->Abort = true;
     m_phase = Phase::Stopping;
-    QMetaObject::invokeMethod(
-        m_worker, [worker = m_worker, id = m_current->Id] { worker->stop(id); }, Qt::QueuedConnection);
 }
 
 void DownloadClient::progressOnUi(DownloadLink &link, int readCount, int speed, bool &abort) {
@@ -141,6 +148,13 @@ void DownloadClient::finishOnUi(DownloadLink &link, const QByteArray &message) {
         Qt::QueuedConnection);
 }
 
+void DownloadClient::noticeOnUi(DownloadLink &link, const QByteArray &message) {
+    if (m_closing || m_current.get() != &link || m_phase == Phase::Stopping)
+        return;
+    if (m_notice)
+        m_notice(QString::fromUtf8(message));
+}
+
 DownloadOutcome DownloadClient::outcomeOf(const DownloadLink &link, Phase phase, const QByteArray &message) {
     DownloadOutcome outcome;
     outcome.Purpose = link.Request.Purpose;
@@ -148,6 +162,7 @@ DownloadOutcome DownloadClient::outcomeOf(const DownloadLink &link, Phase phase,
     outcome.FilePath = link.Request.path();
     outcome.DisplayName = link.Request.DisplayName;
     outcome.BytesWritten = link.BytesWritten;
+    outcome.Signature = link.Signature;
     outcome.Message = QString::fromUtf8(message);
     const QString name = QString::fromUtf8(link.Request.DisplayName);
 

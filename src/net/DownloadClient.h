@@ -10,6 +10,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class DownloadLink;
 class DownloadWorker;
@@ -23,11 +24,15 @@ class DownloadWorker;
 // - progress(readCount, speed, abort) runs on the UI thread once per received block while the worker
 //   waits for it; speed is bytes per millisecond (0 while unknown), counts stop at INT_MAX. Setting
 //   abort stops the transfer.
+// - the notice handler (optional) runs on the UI thread with a line for the chat panel when a broken
+//   transfer is about to be resumed or started over.
 // - finished(outcome) runs on the UI thread once per started download, after the worker has let go
 //   of the transfer, so it may start the next download (a Restart does exactly that).
 //
-// A transfer that fails after it started, or delivers other than the announced number of bytes,
-// ends as Failed with a message and without its file. A transfer that delivers nothing ends as
+// A transfer that breaks after bytes arrived is resumed from what is on disk after each of the resume
+// waits; when they are used up, or a transfer fails otherwise, or delivers other than the announced
+// number of bytes, or does not match the SHA-256 digest the service publishes beside it, it ends as
+// Failed with a message and without its file. A transfer that delivers nothing ends as
 // Restart up to kMaxEmptyRestarts times in a row for the same file and purpose, then as Failed.
 // Handlers must not delete the client (deleteLater is fine); deleting it stops the transfer, waits
 // for the worker and calls no handler.
@@ -36,8 +41,10 @@ class DownloadClient final : public QObject {
 public:
     using ProgressHandler = std::function<void(int readCount, int speed, bool &abort)>;
     using FinishedHandler = std::function<void(const DownloadOutcome &outcome)>;
+    using NoticeHandler = std::function<void(const QString &line)>;
 
     static constexpr int kMaxEmptyRestarts = 3;
+    static const std::vector<int> kResumeWaitsMs; // 1, 2, 4, 8, 16 s
 
     // clock: read on the worker thread for the speed; the system's tick count when none is given.
     DownloadClient(ProgressHandler progress, FinishedHandler finished,
@@ -51,6 +58,13 @@ public:
     // Stops the running download; it ends as Stopped, its partial file removed.
     void Cancel();
 
+    void setNoticeHandler(NoticeHandler notice) { m_notice = std::move(notice); }
+    // For downloads started from now on (tests shorten them).
+    void setResumeWaits(std::vector<int> waitsMs) { m_resumeWaitsMs = std::move(waitsMs); }
+    // Bytes per second, 0 for none; a running download follows within a fraction of a second.
+    void setSpeedLimit(qint64 bytesPerSecond) { *m_speedLimit = std::max<qint64>(0, bytesPerSecond); }
+    [[nodiscard]] qint64 speedLimit() const { return *m_speedLimit; }
+
     // No download started and not yet ended.
     [[nodiscard]] bool isIdle() const { return !m_current; }
     // Worker-side jobs not yet released (each releases itself once, after its end).
@@ -62,6 +76,7 @@ private:
 
     void progressOnUi(DownloadLink &link, int readCount, int speed, bool &abort);
     void finishOnUi(DownloadLink &link, const QByteArray &message);
+    void noticeOnUi(DownloadLink &link, const QByteArray &message);
     // Waits until done(ms) reports true, running the worker's hand-overs to this thread meanwhile:
     // the worker may be waiting for this thread while this thread waits for the worker.
     bool waitServingHandOvers(const std::function<bool(int)> &done, int timeoutMs);
@@ -69,6 +84,9 @@ private:
 
     ProgressHandler m_progress;
     FinishedHandler m_finished;
+    NoticeHandler m_notice;
+    std::vector<int> m_resumeWaitsMs = kResumeWaitsMs;
+    std::shared_ptr<std::atomic<qint64>> m_speedLimit = std::make_shared<std::atomic<qint64>>(0);
     std::shared_ptr<std::atomic_int> m_jobsAlive = std::make_shared<std::atomic_int>(0);
     QObject *m_handOver; // the UI end of every hand-over, and nothing else
     QThread m_thread;

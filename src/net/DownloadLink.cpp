@@ -14,3 +14,7 @@ void DownloadLink::ApplyDownloadProgress(int readCount, int speed, bool &abort) 
 void DownloadLink::DownloadFinished(QByteArray message) {
     m_client->finishOnUi(*this, message);
 }
+
+void DownloadLink::Notice(QByteArray message) {
+    m_client->noticeOnUi(*this, message);
+}

@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <atomic>
 #include <future>
+#include <memory>
+#include <vector>
 
 class DownloadClient;
 
@@ -29,10 +31,17 @@ public:
     // thread during that hand-over, while the worker waits.
     End Finish = End::Failed;
     qint64 BytesWritten = 0;
+    QByteArray Signature;
+    // Set by the client before the worker starts: the waits before each attempt to resume a broken
+    // transfer (their number is the number of attempts), and the speed limit in bytes per second
+    // (0: none), which the UI thread may change while the transfer runs.
+    std::vector<int> ResumeWaitsMs;
+    std::shared_ptr<const std::atomic<qint64>> SpeedLimit;
 
     // UI thread, handed over by the worker with Synchronize.
     void ApplyDownloadProgress(int readCount, int speed, bool &abort);
     void DownloadFinished(QByteArray message);
+    void Notice(QByteArray message);
 
 private:
     DownloadClient *m_client;

@@ -27,4 +27,6 @@ struct DownloadOutcome {
     QByteArray DisplayName;
     qint64 BytesWritten = 0;
     QString Message;
+    // The launcher setup's detached signature as the service published it; empty when it had none.
+    QByteArray Signature;
 };

@@ -11,20 +11,11 @@ DownloadWorker::DownloadWorker(QObject *uiContext, std::shared_ptr<const TickClo
     , m_jobsAlive(std::move(jobsAlive)) {}
 
 void DownloadWorker::begin(const std::shared_ptr<DownloadLink> &link) {
-    if (DownloadJob *before = m_job.data())
-        before->discard();
+    // Runs the whole download: meanwhile the abort flag is the only way in.
     m_job = new DownloadJob(link, m_uiContext, m_clock, m_jobsAlive, this);
     m_job->begin();
 }
 
-void DownloadWorker::stop(quint64 id) {
-    DownloadJob *job = m_job.data();
-    if (job && job->id() == id)
-        job->stop();
-}
-
 void DownloadWorker::shutDown() {
-    if (DownloadJob *job = m_job.data())
-        job->discard();
     QThread::currentThread()->quit();
 }

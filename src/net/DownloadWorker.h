@@ -10,8 +10,8 @@
 
 class DownloadJob;
 
-// The download client's object on its worker thread: runs one job at a time. A new job first
-// discards the one before it, so two jobs never write the same file.
+// The download client's object on its worker thread: runs one job at a time, each to its end before
+// the next begins, so two jobs never write the same file.
 class DownloadWorker final : public QObject {
     Q_OBJECT
 public:
@@ -20,8 +20,7 @@ public:
 
     // Worker thread, called through queued calls from the client.
     void begin(const std::shared_ptr<DownloadLink> &link);
-    void stop(quint64 id);
-    // Discards the running job and ends the thread's event loop.
+    // Ends the thread's event loop (the job before it has ended, its abort flag raised).
     void shutDown();
 
 private:

@@ -126,6 +126,9 @@ private Q_SLOTS:
         QVERIFY(writeArchive(served(u"SkylineSprint.zip"_s), levels));
         QFile empty(served(u"CinderVale.zip"_s));
         QVERIFY(empty.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        empty.close();
+        // The published digests follow the archives changed here.
+        QVERIFY(admin(m_service, {u"digest"_s}));
 
         t.serviceUrl = serviceUrl(m_service);
         QVERIFY(t.start());
@@ -195,6 +198,7 @@ private Q_SLOTS:
         QVERIFY(writeArchive(update, {{"Whisperwood.exe", "#!/bin/sh\necho new\n", false, 0755},
                                       {"Data/levels.bin", randomBytes(2 * 1024 * 1024)}}));
         QVERIFY(damage(update));
+        QVERIFY(admin(m_service, {u"digest"_s}));
 
         w.Library.LatestVersion[Whisperwood] = "1.4.2.0";
         t.select(Whisperwood);

@@ -297,7 +297,7 @@ private Q_SLOTS:
 
     void aSetupThatCannotStartKeepsTheLauncher() {
         TMainForm &w = *t.form;
-        // A finished setup download whose file is gone by now.
+        // A finished setup download whose file is gone by now: nothing to verify, nothing started.
         w.JobBusy = true;
         w.DownloadJobPurpose = DownloadPurpose::LauncherSetup;
         w.StepReady = true;
@@ -306,7 +306,7 @@ private Q_SLOTS:
         t.tick();
         QVERIFY(!w.Exiting() && !w.JobBusy);
         QCOMPARE(w.PendingJob, quint16(0));
-        QVERIFY(t.chat().endsWith(u"The Quillbarrow setup program could not be started!"_s));
+        QVERIFY2(t.chat().contains(u"The Quillbarrow setup program was not started"_s), qPrintable(t.chat()));
         t.tick();
         QVERIFY(!w.Exiting());
     }

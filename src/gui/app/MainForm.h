@@ -462,6 +462,8 @@ public:
     qint16 DownloadJobGame = -1;
     // The downloaded file, absolute.
     QString DownloadJobFile;
+    // The launcher setup's signature as the service published it with the file (none for games).
+    QByteArray DownloadJobSignature;
     // The window's download client (a child of the window), made by the first download.
     QPointer<DownloadClient> NetDownload;
     QByteArray DownloadTitleText;

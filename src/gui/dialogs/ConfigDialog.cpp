@@ -3,10 +3,13 @@
 #include "gui/app/MainForm.h"
 #include "gui/controls/PictureControl.h"
 #include "gui/dialogs/DialogGeometry.h"
+#include "gui/storage/DownloadSettings.h"
+#include "net/DownloadClient.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QSpinBox>
 #include <utility>
 
 TConfig::TConfig(TMainForm &mainForm)
@@ -38,6 +41,14 @@ TConfig::TConfig(TMainForm &mainForm)
     CheckBoxSounds->setCursor(Qt::PointingHandCursor);
     CheckBoxSounds->setStyleSheet(QStringLiteral("color: snow;"));
 
+    SpinSpeedLimit = new QSpinBox(this);
+    SpinSpeedLimit->setObjectName(QStringLiteral("SpinSpeedLimit"));
+    SpinSpeedLimit->setRange(0, DownloadSettings::kMaxSpeedLimitMBps);
+    SpinSpeedLimit->setPrefix(QStringLiteral("Download limit: "));
+    SpinSpeedLimit->setSuffix(QStringLiteral(" MB/s"));
+    SpinSpeedLimit->setSpecialValueText(QStringLiteral("Download limit: none"));
+    SpinSpeedLimit->setStyleSheet(QStringLiteral("color: snow; background: transparent;"));
+
     connect(BtnClose, &PictureControl::clicked, this, &TConfig::BtnCancelClick);
     connect(BtnOK, &QPushButton::clicked, this, &TConfig::BtnOKClick);
     connect(BtnCancel, &QPushButton::clicked, this, &TConfig::BtnCancelClick);
@@ -46,6 +57,7 @@ TConfig::TConfig(TMainForm &mainForm)
 void TConfig::FormShow() {
     using namespace DialogGeometry;
     CheckBoxSounds->setChecked(MainForm.SoundsOn);
+    SpinSpeedLimit->setValue(DownloadSettings::loadSpeedLimitMBps(MainForm.Dependencies().workingFolder));
     for (const auto &[target, name] : {std::pair{BtnClose, "BtnClose"}, std::pair{Background, "UIBckg4"}}) {
         if (std::optional<QString> error = MainForm.LoadPicture(target, name))
             MainForm.ShowException(*error);
@@ -66,10 +78,21 @@ void TConfig::FormShow() {
     }
     setFontSize(CheckBoxSounds, baseFontSize(mainWidth));
     placeCentred(CheckBoxSounds, d * 0.2, d * 0.2 * 0.12, d * 0.5, e * 0.4);
+    setFontSize(SpinSpeedLimit, baseFontSize(mainWidth));
+    placeCentred(SpinSpeedLimit, d * 0.34, d * 0.2 * 0.16, d * 0.5, e * 0.6);
 }
 
 void TConfig::BtnOKClick() {
     MainForm.SoundsOn = CheckBoxSounds->isChecked();
+    const int limit = SpinSpeedLimit->value();
+    if (const QString error =
+            DownloadSettings::saveSpeedLimitMBps(MainForm.Dependencies().workingFolder, limit);
+        !error.isEmpty())
+        MainForm.ChatSay(
+            QStringLiteral("The download speed limit could not be saved: %1").arg(error).toUtf8());
+    // A running download follows at once.
+    if (MainForm.NetDownload)
+        MainForm.NetDownload->setSpeedLimit(DownloadSettings::bytesPerSecond(limit));
     // The click follows the new setting.
     MainForm.PlayClick();
     done(QDialog::Accepted);

@@ -5,10 +5,12 @@
 class PictureControl;
 class QCheckBox;
 class QPushButton;
+class QSpinBox;
 class TMainForm;
 
 // The settings dialog: created hidden at start-up after the main window, shown modally by the
-// settings button. Its one setting is whether the launcher plays its sound cues.
+// settings button. Its settings: whether the launcher plays its sound cues, and the download speed
+// limit (kept in a file of its own, and applied to a running download at once).
 class TConfig : public QDialog {
     Q_OBJECT
 
@@ -20,6 +22,7 @@ public:
     QPushButton *BtnOK = nullptr;
     QPushButton *BtnCancel = nullptr;
     QCheckBox *CheckBoxSounds = nullptr;
+    QSpinBox *SpinSpeedLimit = nullptr;
 
     void FormShow();
     void BtnOKClick();

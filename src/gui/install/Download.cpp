@@ -4,6 +4,7 @@
 #include "gui/app/MainForm.h"
 #include "gui/controls/PictureControl.h"
 #include "gui/controls/Spinner.h"
+#include "gui/storage/DownloadSettings.h"
 #include "net/DownloadClient.h"
 
 #include <QDir>
@@ -43,6 +44,10 @@ void TMainForm::PrepareDownloadClient() {
     NetDownload = new DownloadClient(
         [this](int readCount, int speed, bool &abort) { ApplyDownloadProgress(readCount, speed, abort); },
         [this](const DownloadOutcome &outcome) { DownloadFinished(outcome); }, nullptr, this);
+    // A broken transfer being resumed or started over: one line each.
+    NetDownload->setNoticeHandler([this](const QString &line) { ChatSay(line.toUtf8()); });
+    NetDownload->setSpeedLimit(
+        DownloadSettings::bytesPerSecond(DownloadSettings::loadSpeedLimitMBps(m_deps.workingFolder)));
 }
 
 void TMainForm::StartDownload(const QByteArray &fileName, const QByteArray &baseUrl, const QByteArray &folder,
@@ -115,6 +120,7 @@ void TMainForm::DownloadFinished(const DownloadOutcome &outcome) {
         DownloadJobPurpose = outcome.Purpose;
         DownloadJobGame = qint16(outcome.GameIndex);
         DownloadJobFile = outcome.FilePath;
+        DownloadJobSignature = outcome.Signature;
         StepReady = true;
         JobStep = 0;
         PendingJob = 1;

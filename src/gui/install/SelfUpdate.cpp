@@ -2,6 +2,7 @@
 // sequence, so that the setup finds the launcher gone and can replace its files.
 #include "gui/app/MainForm.h"
 #include "gui/controls/PictureControl.h"
+#include "net/SetupSignature.h"
 #include "platform/ProcessLauncher.h"
 
 #include <QDir>
@@ -44,6 +45,21 @@ void TMainForm::FinishSelfUpdate() {
     ShowJobStatus("Updating Quillbarrow...");
     BtnCancel->hide();
     const QString setup = WorkingPath(QStringLiteral("Temp/QuillbarrowSetup.exe"));
+    // Only a program signed with the key the launcher was built with is run.
+    if (const std::optional<QString> problem = SetupSignature::problem(setup, DownloadJobSignature)) {
+        JobBusy = false;
+        JobStep = 1;
+        StepReady = false;
+        PlayError();
+        ChatSay(QStringLiteral("The Quillbarrow setup program was not started and has been removed: %1.")
+                    .arg(*problem)
+                    .toUtf8());
+        CleanUpTemp();
+        ShowJobStatus("");
+        RefreshGameStates();
+        DLInfo->hide();
+        return;
+    }
     // The setup replaces the files of the folder it is started in: the launcher's own.
     if (!startProgram(setup, {}, m_deps.workingFolder)) {
         // Leaving now would leave the player with no launcher and no word why.
