@@ -15,6 +15,9 @@ public:
         QString data;
         bool force = false;
         std::optional<quint16> port;
+        // An operator's certificate and key for init, in place of one issued by the build's CA.
+        QString cert;
+        QString key;
         bool help = false;
         QStringList positional;
     };
@@ -30,6 +33,7 @@ private:
     struct ArgumentRules {
         bool force = false;
         bool port = false;
+        bool certificate = false;
         bool positional = true;
     };
     // The sub-command's options, or nothing when it ends here: help shown (Done) or a usage error,
