@@ -46,7 +46,12 @@ cp /etc/resolv.conf "$root/etc/resolv.conf" 2>/dev/null || true
 [ -e "$root/etc/hosts" ] || printf '127.0.0.1\tlocalhost\n::1\t\tlocalhost ip6-localhost ip6-loopback\n' >"$root/etc/hosts"
 mkdir -p "$roots/apt-archives/partial" "$root/var/cache/apt/archives" "$root/tmp/debs"
 cp "$launcher_deb" "$service_deb" "$root/tmp/debs/"
-for m in proc sys dev dev/pts; do mount --bind "/$m" "$root/$m"; mounted+=("$root/$m"); done
+# Private, so that nothing mounted below them shows up on the machine's own /dev.
+for m in proc sys dev dev/pts; do
+  mount --bind "/$m" "$root/$m" && mounted+=("$root/$m") && mount --make-private "$root/$m"
+done
+# The web engine shares memory through /dev/shm, a file system of its own that binding /dev leaves out.
+mount -t tmpfs -o mode=1777,nosuid,nodev shm "$root/dev/shm"; mounted+=("$root/dev/shm")
 mount --bind "$roots/apt-archives" "$root/var/cache/apt/archives"; mounted+=("$root/var/cache/apt/archives")
 
 cp scripts/package-check-inside.sh "$root/tmp/check.sh"
@@ -54,6 +59,8 @@ start=$(date +%s)
 if chroot "$root" /bin/bash /tmp/check.sh; then
   echo "package-check: PASSED in $(($(date +%s) - start)) s"
 else
+  [ -s "$root/tmp/screen.xwd" ] && cp "$root/tmp/screen.xwd" "$roots/package-check-screen.xwd" &&
+    echo "package-check: the screen at the failure: $roots/package-check-screen.xwd"
   echo "package-check: FAILED after $(($(date +%s) - start)) s"
   exit 1
 fi

@@ -19,8 +19,6 @@ private Q_SLOTS:
             << "/home/ann/games/Quillbarrow/" << true << "/home/ann/games/Quillbarrow" << true;
         QTest::newRow("installed by the system")
             << "/usr/lib/quillbarrow" << false << "/home/ann/.local/share/Quillbarrow" << false;
-        QTest::newRow("a read-only copy")
-            << "/media/disc/Quillbarrow" << false << "/home/ann/.local/share/Quillbarrow" << false;
     }
 
     void rule() {
