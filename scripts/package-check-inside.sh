@@ -103,10 +103,18 @@ logged_in() { quillbarrow-service status --data /var/lib/quillbarrow 2>/dev/null
 wait_for 30 logged_in || fail "the launcher did not log in"
 
 step "installing a demo game from the shop"
-click "$SHOP_X" "$SHOP_Y"
-click "$CARD_X" "$CARD_Y"
-click "$INSTALL_X" "$INSTALL_Y"
+installing() { [ -e "$data_home/Temp" ] || compgen -G "$data_home/Games/*" >/dev/null; }
 installed() { compgen -G "$data_home/Games/*/*.exe" >/dev/null && [ ! -e "$data_home/Temp" ]; }
+# A click that lands while the panels still move is lost on a busy machine: the three go again
+# until the download has begun.
+for attempt in 1 2 3; do
+  sleep 2
+  click "$SHOP_X" "$SHOP_Y"
+  click "$CARD_X" "$CARD_Y"
+  click "$INSTALL_X" "$INSTALL_Y"
+  wait_for 20 installing && break
+  echo "no download after clicks $attempt"
+done
 wait_for 180 installed || fail "no game appeared in $data_home/Games"
 game=$(compgen -G "$data_home/Games/*/*.exe" | head -n1)
 echo "installed $game"
