@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The part of scripts/package-check.sh that runs inside the fresh root, as root, with the two
-# packages in /tmp/debs. Not meant to run on a machine of its own.
+# packages in /tmp/debs: package-check-inside.sh install|use. Not meant to run on a machine of its own.
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive LC_ALL=C.UTF-8
 step() { echo "== $(date +%T) $*"; }
@@ -34,6 +34,9 @@ password=quillbarrow-demo
 desktop=/usr/share/applications/org.quillbarrow.Quillbarrow.desktop
 unit=/lib/systemd/system/quillbarrow-service.service
 
+# Phase "install" (with the machine's network): the packages and the checkers. Phase "use" (in a
+# network of its own, loopback only, so that port 8443 is ours): everything else.
+if [ "${1:-}" = install ]; then
 # No daemon may start by itself inside a root (nginx's own service included).
 printf '#!/bin/sh\nexit 101\n' >/usr/sbin/policy-rc.d && chmod +x /usr/sbin/policy-rc.d
 
@@ -44,6 +47,8 @@ apt-get install -y -q --no-install-recommends /tmp/debs/quillbarrow_*.deb /tmp/d
 step "installing the checkers: lintian, appstream, desktop-file-utils, systemd, Xvfb, xdotool, xwd"
 apt-get install -y -q --no-install-recommends lintian appstream desktop-file-utils systemd xvfb xauth xdotool x11-apps \
   >/tmp/tools.log 2>&1 || { tail -n 30 /tmp/tools.log; fail "the checkers did not install"; }
+exit 0
+fi
 
 step "lintian"
 lintian --fail-on error --tag-display-limit 0 /tmp/debs/*.deb || fail "lintian reports errors"
@@ -62,7 +67,8 @@ service_user=$(sed -n 's/^User=//p' "$unit")
 read -r -a serve <<<"$(sed -n 's/^ExecStart=//p' "$unit")"
 runuser -u "$service_user" -- "${serve[@]}" 2>/tmp/serve.log &
 serve_pid=$!
-wait_for 60 bash -c 'exec 3<>/dev/tcp/127.0.0.1/8443' 2>/dev/null || fail "the service does not listen on 8443"
+serving() { kill -0 "$serve_pid" 2>/dev/null && (exec 3<>/dev/tcp/127.0.0.1/8443) 2>/dev/null; }
+wait_for 60 serving || fail "the service does not listen on 8443"
 runuser -u "$service_user" -- quillbarrow-service user add --data /var/lib/quillbarrow "$email" "$password" Player \
   >/dev/null || fail "cannot add the player's account"
 
