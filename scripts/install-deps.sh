@@ -18,6 +18,8 @@ packages=(
   xvfb xauth openbox pulseaudio pulseaudio-utils libxcb-xtest0-dev
   # benchmarks: the reference tools they compare against
   curl unzip
+  # packages (scripts/package.sh): dpkg-shlibdeps works out their library dependencies
+  dpkg-dev
 )
 
 missing=()

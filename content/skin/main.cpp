@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QSaveFile>
 #include <cstdio>
 #include <functional>
@@ -122,6 +123,27 @@ QByteArray resourceList(const QString &folder, const QStringList &names, const Q
     return qrc;
 }
 
+// The application icon for the desktop's icon theme: the emblem at each usual size, in
+// FOLDER/SIZExSIZE/apps/quillbarrow.png.
+bool writeIcons(const QDir &folder) {
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        QImage image = skin::newImage(size, size);
+        {
+            QPainter p(&image);
+            p.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+            skin::drawEmblem(p, QRectF(0, 0, size, size));
+        }
+        const QString sub = QStringLiteral("%1x%1/apps").arg(size);
+        if (!folder.mkpath(sub) ||
+            !image.save(folder.filePath(sub + QStringLiteral("/quillbarrow.png")), "PNG")) {
+            std::fprintf(stderr, "skin: cannot write the %d pixel icon into %s\n", size,
+                         qPrintable(folder.path()));
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -140,8 +162,14 @@ int main(int argc, char **argv) {
                                         QStringLiteral("name,name"));
     parser.addOption(outOption);
     parser.addOption(sheetOption);
+    const QCommandLineOption iconsOption(QStringLiteral("icons"),
+                                         QStringLiteral("Write only the application icon, at every size."),
+                                         QStringLiteral("folder"));
     parser.addOption(onlyOption);
+    parser.addOption(iconsOption);
     parser.process(app);
+    if (parser.isSet(iconsOption))
+        return writeIcons(QDir(parser.value(iconsOption))) ? 0 : 1;
     if (!parser.isSet(outOption) && !parser.isSet(sheetOption)) {
         std::fprintf(stderr, "skin: give --out FOLDER and/or --sheet FILE\n");
         return 2;

@@ -19,6 +19,8 @@ public:
     [[nodiscard]] QString tlsDir() const { return path(QStringLiteral("tls")); }
     [[nodiscard]] QString certificate() const { return path(QStringLiteral("tls/cert.pem")); }
     [[nodiscard]] QString certificateKey() const { return path(QStringLiteral("tls/key.pem")); }
+    // Present when the certificate is an operator's own, which the service never replaces.
+    [[nodiscard]] QString operatorMarker() const { return path(QStringLiteral("tls/operator")); }
     [[nodiscard]] QString nginxDir() const { return path(QStringLiteral("nginx")); }
     [[nodiscard]] QString nginxConfig() const { return path(QStringLiteral("nginx/nginx.conf")); }
     [[nodiscard]] QString nginxPidFile() const { return path(QStringLiteral("nginx/nginx.pid")); }

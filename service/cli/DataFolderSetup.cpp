@@ -50,11 +50,13 @@ void DataFolderSetup::warn(const QString &message) {
     m_err.flush();
 }
 
-int DataFolderSetup::run(const DataFolder &requested, bool force) {
+int DataFolderSetup::run(const DataFolder &requested, bool force, const OwnCertificate &own) {
     if (!checkTarget(requested, force))
         return 1;
     const CertificateIssuer issuer(m_locations.caCert, m_locations.caKey);
-    if (const std::optional<QString> problem = issuer.checkAuthority())
+    const bool keepOwn = own.cert.isEmpty() && QFileInfo::exists(requested.operatorMarker());
+    const bool issuing = own.cert.isEmpty() && !keepOwn;
+    if (const std::optional<QString> problem = issuer.checkAuthority(); problem && issuing)
         return fail(*problem);
 
     const bool existed = QFileInfo::exists(requested.root());
@@ -73,7 +75,11 @@ int DataFolderSetup::run(const DataFolder &requested, bool force) {
     if (!data)
         return fail(error);
 
-    const bool done = makeFolders(*data) && writeSettingsAndStore(*data) && issueCertificate(*data, issuer) &&
+    const auto certify = [&] {
+        return !own.cert.isEmpty() ? installOwnCertificate(*data, own)
+                                   : keepOwn || issueCertificate(*data, issuer);
+    };
+    const bool done = makeFolders(*data) && writeSettingsAndStore(*data) && certify() &&
                       installContent(*data) && writeNginxConfig(*data);
     if (!done) {
         // A half-made folder would need --force next time; a fresh one goes back to how it was.
@@ -88,8 +94,10 @@ int DataFolderSetup::run(const DataFolder &requested, bool force) {
     m_out << "Data folder ready: " << data->root() << "\n"
           << "  database      " << data->database() << "\n"
           << "  settings      " << data->settingsFile() << "\n"
-          << "  certificate   " << data->certificate() << " (localhost, 127.0.0.1, ::1; signed by "
-          << m_locations.caCert << ")\n"
+          << "  certificate   " << data->certificate()
+          << (issuing ? QStringLiteral(" (localhost, 127.0.0.1, ::1; signed by %1)").arg(m_locations.caCert)
+                      : QStringLiteral(" (the operator's own)"))
+          << "\n"
           << "  web content   " << data->wwwDir() << " (" << countFiles(data->wwwDir()) << " files)\n"
           << "Start it with: quillbarrow-service serve --data " << data->root() << "\n";
     m_out.flush();
@@ -173,6 +181,39 @@ bool DataFolderSetup::writeSettingsAndStore(const DataFolder &data) {
 bool DataFolderSetup::issueCertificate(const DataFolder &data, const CertificateIssuer &issuer) {
     if (const std::optional<QString> failure = issuer.issue(data.certificate(), data.certificateKey())) {
         fail(QStringLiteral("cannot issue the service certificate: %1").arg(*failure));
+        return false;
+    }
+    return true;
+}
+
+bool DataFolderSetup::installOwnCertificate(const DataFolder &data, const OwnCertificate &own) {
+    // nginx -t at the end checks that the key belongs to the certificate.
+    const std::pair<QString, QByteArray> files[] = {{own.cert, "-----BEGIN CERTIFICATE-----"},
+                                                    {own.key, "PRIVATE KEY-----"}};
+    for (const auto &[path, marker] : files) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly) || !file.read(1 << 20).contains(marker)) {
+            fail(QStringLiteral("%1 is not a readable PEM %2")
+                     .arg(path,
+                          path == own.cert ? QStringLiteral("certificate") : QStringLiteral("private key")));
+            return false;
+        }
+    }
+    const std::pair<QString, QString> copies[] = {{own.cert, data.certificate()},
+                                                  {own.key, data.certificateKey()}};
+    for (const auto &[from, to] : copies) {
+        QFile::remove(to);
+        if (!QFile::copy(from, to)) {
+            fail(QStringLiteral("cannot copy %1 to %2").arg(from, to));
+            return false;
+        }
+    }
+    QFile::setPermissions(data.certificate(), kPrivateFile | QFile::ReadGroup | QFile::ReadOther);
+    QFile::setPermissions(data.certificateKey(), kPrivateFile);
+    QFile marker(data.operatorMarker());
+    if (!marker.open(QIODevice::WriteOnly) ||
+        marker.write("cert.pem and key.pem are the operator's; serve does not replace them.\n") < 0) {
+        fail(QStringLiteral("cannot write %1").arg(data.operatorMarker()));
         return false;
     }
     return true;

@@ -4,6 +4,7 @@
 #include "cli/DataFolderSetup.h"
 #include "cli/DemoContent.h"
 #include "cli/DownloadSeals.h"
+#include "cli/LogLines.h"
 #include "cli/ServiceLocations.h"
 #include "cli/ServiceRunner.h"
 #include "lib/ServiceAdmin.h"
@@ -25,7 +26,8 @@ const char kOverview[] =
     "server (check, login, chat, web pages), with everything it keeps in one data folder.\n"
     "\n"
     "Commands:\n"
-    "  init --data DIR [--force]            prepare a data folder: database, settings, certificate,\n"
+    "  init --data DIR [--force] [--cert FILE --key FILE]\n"
+    "                                       prepare a data folder: database, settings, certificate,\n"
     "                                       nginx configuration, demo content and its announced versions\n"
     "  serve --data DIR [--port PORT]       run nginx and the app server until SIGINT or SIGTERM\n"
     "                                       (port 8443 by default, on 127.0.0.1 and ::1)\n"
@@ -55,17 +57,20 @@ struct CommandHelp {
 
 const CommandHelp kCommandHelp[] = {
     {"init",
-     "Usage: quillbarrow-service init --data DIR [--force]\n"
+     "Usage: quillbarrow-service init --data DIR [--force] [--cert FILE --key FILE]\n"
      "Creates DIR (mode 0700) with service.db, service.ini, tls/cert.pem and tls/key.pem (issued by the\n"
      "build's local CA for localhost, 127.0.0.1 and ::1), nginx/ (configuration, logs, temporary files)\n"
      "and www/ (a copy of the demo content), and stores the versions and counts the demo announces.\n"
      "On a folder init made before, --force refreshes all of that but keeps the accounts and\n"
-     "service.ini.\n"},
+     "service.ini.\n"
+     "--cert and --key install an operator's certificate (PEM, with its chain) and private key for a\n"
+     "real host name instead; serve then never replaces them, it only warns before they expire.\n"},
     {"serve",
      "Usage: quillbarrow-service serve --data DIR [--port PORT]\n"
      "Starts the app server (loopback HTTP, a free port) and nginx (HTTPS on PORT, default 8443) as the\n"
      "current user, and runs until SIGINT or SIGTERM, which stop both. If either fails, the other is\n"
-     "stopped too and the exit code is 1. nginx's log: DIR/nginx/logs/.\n"},
+     "stopped too and the exit code is 1. It logs to standard error, one line per event.\n"
+     "nginx's log: DIR/nginx/logs/.\n"},
     {"user",
      "Usage: quillbarrow-service user add --data DIR EMAIL PASSWORD NAME\n"
      "       quillbarrow-service user disable|enable|kick --data DIR EMAIL\n"
@@ -89,7 +94,7 @@ using Arguments = ServiceCommand::Arguments;
 
 // Options may stand anywhere ("--data DIR" or "--data=DIR"); "--" ends them.
 std::optional<Arguments> parseArguments(const QStringList &list, bool allowForce, bool allowPort,
-                                        bool allowKey, QString *error) {
+                                        bool allowKey, bool allowCertificate, QString *error) {
     Arguments parsed;
     bool optionsEnded = false;
     for (qsizetype i = 0; i < list.size(); ++i) {
@@ -121,11 +126,12 @@ std::optional<Arguments> parseArguments(const QStringList &list, bool allowForce
             if (!v)
                 return std::nullopt;
             parsed.data = *v;
-        } else if (name == u"--key" && allowKey) {
+        } else if ((name == u"--key" && (allowKey || allowCertificate)) ||
+                   (name == u"--cert" && allowCertificate)) {
             const std::optional<QString> v = value();
             if (!v)
                 return std::nullopt;
-            parsed.key = *v;
+            (name == u"--cert" ? parsed.cert : parsed.key) = *v;
         } else if (name == u"--force" && allowForce && equals < 0) {
             parsed.force = true;
         } else if (name == u"--port" && allowPort) {
@@ -239,7 +245,8 @@ std::optional<Arguments> ServiceCommand::commandArguments(const QString &command
                                                           const QStringList &arguments, ArgumentRules rules,
                                                           int &exitCode) {
     QString error;
-    std::optional<Arguments> args = parseArguments(arguments, rules.force, rules.port, rules.key, &error);
+    std::optional<Arguments> args =
+        parseArguments(arguments, rules.force, rules.port, rules.key, rules.certificate, &error);
     if (!args) {
         exitCode = usageError(error, command);
         return std::nullopt;
@@ -268,15 +275,18 @@ int ServiceCommand::failed(const QString &message) {
 int ServiceCommand::runInit(const QStringList &arguments) {
     int exitCode = Done;
     const std::optional<Arguments> args =
-        commandArguments(QStringLiteral("init"), arguments, {.force = true, .positional = false}, exitCode);
+        commandArguments(QStringLiteral("init"), arguments,
+                         {.force = true, .certificate = true, .positional = false}, exitCode);
     if (!args)
         return exitCode;
+    if (args->cert.isEmpty() != args->key.isEmpty())
+        return usageError(QStringLiteral("--cert and --key go together"), QStringLiteral("init"));
     QString error;
     const std::optional<DataFolder> data = DataFolder::fromArgument(args->data, &error);
     if (!data)
         return usageError(error, QStringLiteral("init"));
     DataFolderSetup setup(ServiceLocations::find(m_executableDir), m_out, m_err);
-    return setup.run(*data, args->force);
+    return setup.run(*data, args->force, {args->cert, args->key});
 }
 
 int ServiceCommand::runServe(const QStringList &arguments) {
@@ -290,7 +300,9 @@ int ServiceCommand::runServe(const QStringList &arguments) {
     if (!data)
         return usageError(error, QStringLiteral("serve"));
 
-    ServiceRunner runner(*data, ServiceLocations::find(m_executableDir), args->port.value_or(8443), m_out,
+    // Everything serve says goes to standard error, one line per event, as a journal keeps it.
+    const LogLines logLines;
+    ServiceRunner runner(*data, ServiceLocations::find(m_executableDir), args->port.value_or(8443), m_err,
                          m_err);
     QEventLoop loop;
     QObject::connect(&runner, &ServiceRunner::finished, &loop, &QEventLoop::exit);

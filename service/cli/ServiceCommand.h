@@ -15,6 +15,8 @@ public:
         QString data;
         bool force = false;
         std::optional<quint16> port;
+        // An operator's certificate and key for init, in place of one issued by the build's CA.
+        QString cert;
         QString key;
         bool help = false;
         QStringList positional;
@@ -32,6 +34,7 @@ private:
         bool force = false;
         bool port = false;
         bool key = false;
+        bool certificate = false;
         bool positional = true;
     };
     // The sub-command's options, or nothing when it ends here: help shown (Done) or a usage error,

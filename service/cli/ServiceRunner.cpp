@@ -1,6 +1,7 @@
 #include "cli/ServiceRunner.h"
 
 #include "cli/CertificateIssuer.h"
+#include "cli/LogLines.h"
 #include "cli/NginxConfig.h"
 #include "lib/AppServer.h"
 #include "lib/ServiceConfig.h"
@@ -10,11 +11,14 @@
 #include "platform/SuperUser.h"
 #include "platform/SupervisedChild.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHostAddress>
 #include <QProcess>
 #include <QSaveFile>
+#include <QSslCertificate>
 #include <QTcpServer>
 #include <QTimer>
 
@@ -134,6 +138,20 @@ bool ServiceRunner::prepare() {
 }
 
 bool ServiceRunner::renewCertificateIfNeeded() {
+    // An operator's certificate is theirs to renew; serve only reminds them.
+    if (QFileInfo::exists(m_data.operatorMarker())) {
+        const QList<QSslCertificate> chain = QSslCertificate::fromPath(m_data.certificate());
+        const QDateTime soon = QDateTime::currentDateTimeUtc().addDays(kRenewBeforeDays);
+        if (chain.isEmpty() || chain.first().expiryDate() < soon) {
+            m_err << "quillbarrow-service: warning: the operator's certificate " << m_data.certificate()
+                  << (chain.isEmpty()
+                          ? QStringLiteral(" cannot be read")
+                          : QStringLiteral(" expires on ") + chain.first().expiryDate().toString(Qt::ISODate))
+                  << "; install a new one with init --force --cert FILE --key FILE\n";
+            m_err.flush();
+        }
+        return true;
+    }
     const CertificateIssuer issuer(m_locations.caCert, m_locations.caKey);
     const std::optional<QString> problem = issuer.check(m_data.certificate(), kRenewBeforeDays);
     if (!problem)
@@ -224,7 +242,7 @@ void ServiceRunner::onStopRequested(int signalNumber) {
 void ServiceRunner::fail(const QString &message) {
     if (m_stopping)
         return;
-    m_err << "quillbarrow-service: " << message << "\n";
+    m_err << "quillbarrow-service: " << LogLines::oneLine(message) << "\n";
     m_err.flush();
     stopAndFinish(1);
 }

@@ -3,6 +3,7 @@
 #include "gui/app/LauncherForms.h"
 #include "gui/app/MainForm.h"
 #include "platform/HeapTuning.h"
+#include "platform/LauncherFolders.h"
 #include "platform/SingleInstanceLock.h"
 
 #include <QApplication>
@@ -29,13 +30,21 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
     // The program ends only through its exit sequence, never because a window went away.
     QApplication::setQuitOnLastWindowClosed(false);
-    // Every file the launcher names is relative to its own folder.
-    const QString folder = QCoreApplication::applicationDirPath();
-    QDir::setCurrent(folder);
+    // Every file the launcher writes is relative to its working folder: its own folder, or the
+    // player's when the system installed it where the player cannot write.
+    const LauncherFolders folders = LauncherFolders::forProgram(QCoreApplication::applicationDirPath());
+    if (!QDir().mkpath(folders.workingFolder)) {
+        showError(QStringLiteral("Quillbarrow cannot create its folder %1.").arg(folders.workingFolder));
+        return 0;
+    }
+    QDir::setCurrent(folders.workingFolder);
 
     try {
+        MainFormDependencies dependencies = MainFormDependencies::standard(folders.workingFolder);
+        dependencies.programFolder = folders.programFolder;
+        dependencies.portable = folders.portable;
         LauncherForms forms;
-        if (const std::optional<QString> error = forms.create(MainFormDependencies::standard(folder))) {
+        if (const std::optional<QString> error = forms.create(std::move(dependencies))) {
             showError(*error);
             return 0;
         }

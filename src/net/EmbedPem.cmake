@@ -1,4 +1,4 @@
-# Run as a script at build time: cmake -DPEM=ca.pem -DHEADER=LocalCaPem.h -P EmbedPem.cmake
+# Run as a script at build time: cmake -DPEM=ca.pem|NONE -DHEADER=LocalCaPem.h -P EmbedPem.cmake
 # Writes the certificate as a C++ string constant; the header changes only when the certificate does.
 foreach(var PEM HEADER)
     if(NOT ${var})
@@ -6,10 +6,14 @@ foreach(var PEM HEADER)
     endif()
 endforeach()
 
-file(READ ${PEM} pem)
+# NONE: no local CA at all (a build for a real host).
+set(pem "")
+if(NOT PEM STREQUAL "NONE")
+    file(READ ${PEM} pem)
+endif()
 string(FIND "${pem}" "-----BEGIN CERTIFICATE-----" begin)
 string(FIND "${pem}" ")pem\"" delimiter)
-if(begin LESS 0 OR NOT delimiter EQUAL -1)
+if((begin LESS 0 AND NOT PEM STREQUAL "NONE") OR NOT delimiter EQUAL -1)
     message(FATAL_ERROR "EmbedPem: ${PEM} is not a PEM certificate")
 endif()
 

@@ -52,6 +52,8 @@ MainFormDependencies TestWindow::dependencies() {
     d.freeSpace = [this](const QString &) { return freeBytes; };
     d.terminate = [this](int code) { exitCodes << code; };
     sounds = d.sounds.get();
+    if (adjust)
+        adjust(d);
     return d;
 }
 

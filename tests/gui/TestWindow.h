@@ -69,6 +69,8 @@ public:
     QList<QUrl> opened;
     QList<int> exitCodes;
     std::optional<qint64> freeBytes = qint64(1) << 50;
+    // Last word on the window's dependencies before it starts.
+    std::function<void(MainFormDependencies &)> adjust;
     std::unique_ptr<TMainForm> form; // last: its hooks point into the members above
 };
 

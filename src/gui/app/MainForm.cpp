@@ -24,6 +24,11 @@ QString TMainForm::WorkingPath(QStringView relative) const {
     return QDir(m_deps.workingFolder).filePath(relative.toString());
 }
 
+QString TMainForm::ProgramPath(QStringView relative) const {
+    const QString &folder = m_deps.programFolder.isEmpty() ? m_deps.workingFolder : m_deps.programFolder;
+    return QDir(folder).filePath(relative.toString());
+}
+
 void TMainForm::ShowException(const QString &message) {
     ShowMessage(QMessageBox::Critical, message);
 }

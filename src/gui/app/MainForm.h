@@ -237,8 +237,10 @@ public:
                                             QMessageBox::StandardButtons buttons = QMessageBox::Ok);
 
     [[nodiscard]] const MainFormDependencies &Dependencies() const { return m_deps; }
-    // Absolute path of a file or folder named relative to the launcher's folder.
+    // Absolute path of a file or folder named relative to the launcher's working folder.
     [[nodiscard]] QString WorkingPath(QStringView relative) const;
+    // The same relative to the folder of the executable and its bundles.
+    [[nodiscard]] QString ProgramPath(QStringView relative) const;
 
     // ---- the dialogs, created after this window (LauncherForms)
     TAbout *About = nullptr;

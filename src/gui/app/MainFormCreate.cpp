@@ -21,7 +21,7 @@ constexpr char DownloadPath[] = "/download/";
 } // namespace
 
 std::optional<QString> TMainForm::FormCreate() {
-    LauncherVersion = ReadFileVersion(QFile::encodeName(WorkingPath(LauncherExecutable)));
+    LauncherVersion = ReadFileVersion(QFile::encodeName(ProgramPath(LauncherExecutable)));
     VersionLabel = VersionPrefix + LauncherVersion;
     WindowCaption = CaptionPrefix + VersionLabel;
     setWindowTitle(QString::fromUtf8(WindowCaption));

@@ -21,8 +21,13 @@ struct MainFormDependencies {
         QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &text,
         QMessageBox::StandardButtons buttons)>;
 
-    // The launcher's own folder: tables, bundles, Temp and Games are found below it.
+    // Where the launcher writes: tables, Temp and Games are found below it.
     QString workingFolder;
+    // Where the executable and its bundles are; the working folder when empty.
+    QString programFolder;
+    // The launcher owns its files and may replace them through its setup program; a packaged one
+    // leaves that to the system's package manager.
+    bool portable = true;
     // HTTPS address of the online service without a trailing slash.
     QString serviceBaseUrl;
     std::unique_ptr<TickClock> clock;

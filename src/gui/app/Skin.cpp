@@ -17,8 +17,8 @@ QString text(std::string_view name) {
 
 void TMainForm::LoadResourceLibraries() {
     // A missing bundle is noticed at its first read, which names the picture it lacks.
-    ResourceLibrary1 = ResourceBundle::open(WorkingPath(text(PictureBundleFile)));
-    ResourceLibrary2 = ResourceBundle::open(WorkingPath(text(SoundBundleFile)));
+    ResourceLibrary1 = ResourceBundle::open(ProgramPath(text(PictureBundleFile)));
+    ResourceLibrary2 = ResourceBundle::open(ProgramPath(text(SoundBundleFile)));
 }
 
 void TMainForm::ReleaseResourceLibraries() {

@@ -17,6 +17,12 @@ constexpr char TempFolderName[] = "Temp";
 
 void TMainForm::BtnUpdateClick() {
     PlayClick();
+    // A packaged launcher's files belong to the package manager; a setup must not replace them.
+    if (!m_deps.portable) {
+        PlayError();
+        ChatSay("A new Quillbarrow is out: update it with your system's package manager!");
+        return;
+    }
     // The setup download would share Temp and the job state with the job under way.
     if (JobBusy || PendingJob != 0) {
         PlayError();
