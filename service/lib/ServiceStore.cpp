@@ -98,12 +98,15 @@ std::unique_ptr<ServiceStore> ServiceStore::open(const QString &connectionSpec, 
     store->m_postgres = postgres;
     if (postgres) {
         const QUrl url(connectionSpec, QUrl::StrictMode);
-        if (!url.isValid() || url.host().isEmpty()) {
+        // A Unix socket folder comes as ?host=/path, the way libpq takes it.
+        if (!url.isValid() ||
+            (url.host().isEmpty() && !QUrlQuery(url).hasQueryItem(QStringLiteral("host")))) {
             setError(error, QStringLiteral("not a valid PostgreSQL address: %1").arg(url.errorString()));
             return nullptr;
         }
         store->m_db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), store->m_connectionName);
-        store->m_db.setHostName(url.host());
+        if (!url.host().isEmpty())
+            store->m_db.setHostName(url.host());
         if (url.port() > 0)
             store->m_db.setPort(url.port());
         store->m_db.setUserName(url.userName());
