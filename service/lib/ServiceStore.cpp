@@ -165,12 +165,9 @@ ServiceStore::~ServiceStore() {
 }
 
 bool ServiceStore::createSchema(QString *error) {
-    QSqlQuery q(m_db);
-    for (const QString &statement : schemaStatements(m_postgres)) {
-        if (!q.exec(statement)) {
-            setError(error, sqlError(q.lastError()));
-            return false;
-        }
+    if (const StoreResult r = migrate(schemaStatements(m_postgres)); !r.ok()) {
+        setError(error, r.error);
+        return false;
     }
     const QList<std::pair<QString, QString>> defaults{
         {kKeyOnline, QStringLiteral("1")},   {kKeyAds, QStringLiteral("0")},
@@ -207,6 +204,29 @@ QSqlQuery &ServiceStore::prepared(const QString &sql) {
         query->prepare(sql);
     }
     return *query;
+}
+
+StoreResult ServiceStore::migrate(const QStringList &statements) {
+    if (!m_db.transaction())
+        return {sqlError(m_db.lastError())};
+    QSqlQuery q(m_db);
+    // Several app servers start at once; PostgreSQL's DDL is not safe against itself without this.
+    if (m_postgres && !q.exec(QStringLiteral("SELECT pg_advisory_xact_lock(4172)"))) {
+        m_db.rollback();
+        return {sqlError(q.lastError())};
+    }
+    for (const QString &statement : statements) {
+        if (!q.exec(statement)) {
+            const QString error = sqlError(q.lastError());
+            q.finish();
+            m_db.rollback();
+            return {error};
+        }
+    }
+    q.finish();
+    if (!m_db.commit())
+        return {sqlError(m_db.lastError())};
+    return {};
 }
 
 StoreResult ServiceStore::run(QSqlQuery &query) {

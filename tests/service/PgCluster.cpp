@@ -59,7 +59,8 @@ QString PgCluster::start() {
         return e;
     // Durability is not under test; a test cluster skips fsync.
     const QString options =
-        u"-k %1 -c listen_addresses='' -c fsync=off -c max_connections=200"_s.arg(m_dir.path());
+        u"-k %1 -c listen_addresses='' -c fsync=off -c max_connections=200 -c client_min_messages=warning"_s
+            .arg(m_dir.path());
     if (QString e = run(u"pg_ctl"_s, {u"-D"_s, data, u"-o"_s, options, u"-w"_s, u"-l"_s,
                                       m_dir.filePath(u"log"_s), u"start"_s});
         !e.isEmpty())
