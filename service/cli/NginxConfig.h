@@ -11,6 +11,8 @@
 struct NginxConfig {
     quint16 port = 8443;
     quint16 appPort = 0;
+    // Further app servers (serve --workers): nginx spreads requests over all of them.
+    QList<quint16> moreAppPorts;
     qint64 maxBodyBytes = 16 * 1024;
     int maxClients = 1000;
     bool listenIpv6 = true;

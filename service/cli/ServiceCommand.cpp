@@ -2,9 +2,11 @@
 
 #include "cli/DataFolder.h"
 #include "cli/DataFolderSetup.h"
+#include "cli/DatabaseSetting.h"
 #include "cli/DemoContent.h"
 #include "cli/ServiceLocations.h"
 #include "cli/ServiceRunner.h"
+#include "cli/WorkerPool.h"
 #include "lib/ServiceAdmin.h"
 #include "lib/ServiceConfig.h"
 #include "lib/ServiceStore.h"
@@ -51,14 +53,15 @@ struct CommandHelp {
 
 const CommandHelp kCommandHelp[] = {
     {"init",
-     "Usage: quillbarrow-service init --data DIR [--force]\n"
+     "Usage: quillbarrow-service init --data DIR [--force] [--database ADDRESS]\n"
      "Creates DIR (mode 0700) with service.db, service.ini, tls/cert.pem and tls/key.pem (issued by the\n"
      "build's local CA for localhost, 127.0.0.1 and ::1), nginx/ (configuration, logs, temporary files)\n"
      "and www/ (a copy of the demo content), and stores the versions and counts the demo announces.\n"
      "On a folder init made before, --force refreshes all of that but keeps the accounts and\n"
-     "service.ini.\n"},
+     "service.ini. --database postgresql://... keeps accounts, sessions and chat in PostgreSQL.\n"},
     {"serve",
-     "Usage: quillbarrow-service serve --data DIR [--port PORT]\n"
+     "Usage: quillbarrow-service serve --data DIR [--port PORT] [--workers N]\n"
+     "--workers N runs N app server processes behind nginx (needs a PostgreSQL database, see init).\n"
      "Starts the app server (loopback HTTP, a free port) and nginx (HTTPS on PORT, default 8443) as the\n"
      "current user, and runs until SIGINT or SIGTERM, which stop both. If either fails, the other is\n"
      "stopped too and the exit code is 1. nginx's log: DIR/nginx/logs/.\n"},
@@ -152,9 +155,10 @@ std::optional<AdminContext> openAdmin(const QString &dataArgument, QString *erro
         *error = QStringLiteral("%1: %2").arg(data->settingsFile(), *error);
         return std::nullopt;
     }
-    AdminContext context{ServiceStore::open(data->database(), error), *config};
+    AdminContext context{ServiceStore::open(config->storeAddress(data->database()), error), *config};
     if (!context.store) {
-        *error = QStringLiteral("cannot open the database %1: %2").arg(data->database(), *error);
+        *error = QStringLiteral("cannot open the database %1: %2")
+                     .arg(config->storeAddress(data->database()), *error);
         return std::nullopt;
     }
     return context;
@@ -186,6 +190,8 @@ int ServiceCommand::run(const QStringList &arguments) {
         return runInit(rest);
     if (command == u"serve")
         return runServe(rest);
+    if (command == u"app-server")
+        return WorkerPool::runWorker(rest, m_err);
     if (command == u"user")
         return runUser(rest);
     if (command == u"set")
@@ -245,22 +251,39 @@ int ServiceCommand::failed(const QString &message) {
     return Failed;
 }
 
-int ServiceCommand::runInit(const QStringList &arguments) {
+int ServiceCommand::runInit(const QStringList &givenArguments) {
     int exitCode = Done;
+    QStringList arguments = givenArguments;
+    QString error;
+    const std::optional<QString> database =
+        DatabaseSetting::takeOption(arguments, QStringLiteral("--database"), &error);
+    if (!error.isEmpty())
+        return usageError(error, QStringLiteral("init"));
     const std::optional<Arguments> args =
         commandArguments(QStringLiteral("init"), arguments, {.force = true, .positional = false}, exitCode);
     if (!args)
         return exitCode;
-    QString error;
     const std::optional<DataFolder> data = DataFolder::fromArgument(args->data, &error);
     if (!data)
         return usageError(error, QStringLiteral("init"));
     DataFolderSetup setup(ServiceLocations::find(m_executableDir), m_out, m_err);
-    return setup.run(*data, args->force);
+    const int result = setup.run(*data, args->force);
+    if (result != Done || !database)
+        return result;
+    if (const QString problem = DatabaseSetting::use(*data, *database); !problem.isEmpty())
+        return failed(problem);
+    m_out << "Accounts, sessions and chat are kept in " << *database << "\n";
+    return Done;
 }
 
-int ServiceCommand::runServe(const QStringList &arguments) {
+int ServiceCommand::runServe(const QStringList &givenArguments) {
     int exitCode = Done;
+    QStringList arguments = givenArguments;
+    QString workersError;
+    const std::optional<QString> workers =
+        DatabaseSetting::takeOption(arguments, QStringLiteral("--workers"), &workersError);
+    if (!workersError.isEmpty() || (workers && (workers->toInt() < 1 || workers->toInt() > 64)))
+        return usageError(QStringLiteral("--workers takes a number from 1 to 64"), QStringLiteral("serve"));
     const std::optional<Arguments> args =
         commandArguments(QStringLiteral("serve"), arguments, {.port = true, .positional = false}, exitCode);
     if (!args)
@@ -272,6 +295,7 @@ int ServiceCommand::runServe(const QStringList &arguments) {
 
     ServiceRunner runner(*data, ServiceLocations::find(m_executableDir), args->port.value_or(8443), m_out,
                          m_err);
+    runner.setWorkers(workers ? workers->toInt() : 1);
     QEventLoop loop;
     QObject::connect(&runner, &ServiceRunner::finished, &loop, &QEventLoop::exit);
     runner.start();

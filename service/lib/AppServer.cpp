@@ -285,6 +285,16 @@ std::optional<quint16> AppServer::listen(const QHostAddress &address, quint16 po
     return bound;
 }
 
+bool AppServer::listenOn(qintptr socketDescriptor) {
+    auto server = std::make_unique<QTcpServer>();
+    if (!server->setSocketDescriptor(socketDescriptor)) {
+        qCWarning(lcService) << "cannot serve socket" << socketDescriptor << ":" << server->errorString();
+        return false;
+    }
+    d->front.bind(server.release());
+    return true;
+}
+
 int AppServer::liveSessionCount() const {
     return d->sessions.liveCount(QDateTime::currentMSecsSinceEpoch());
 }

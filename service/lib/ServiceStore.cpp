@@ -140,6 +140,11 @@ std::unique_ptr<ServiceStore> ServiceStore::open(const QString &connectionSpec, 
         setError(error, QStringLiteral("cannot open the database: %1").arg(store->m_db.lastError().text()));
         return nullptr;
     }
+    if (postgres) {
+        // "already exists, skipping" at every start is no news.
+        QSqlQuery quiet(store->m_db);
+        quiet.exec(QStringLiteral("SET client_min_messages = warning"));
+    }
     if (!postgres) {
         // WAL lets the admin command read and write while the server runs; NORMAL syncs at checkpoints
         // only, which is durable enough for a chat service and keeps fsync off the request path.
