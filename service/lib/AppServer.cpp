@@ -224,9 +224,20 @@ void AppServer::Impl::share(QObject *owner) {
             qCWarning(lcService) << "shared tables not prepared:" << error;
     }
     SessionRegistry::Source source;
-    source.byId = [this](const QByteArray &id) { return shared->byId(id); };
-    source.openByAccount = [this](qint64 account) { return shared->openByAccount(account); };
-    source.openByName = [this](const QString &name) { return shared->openByName(name); };
+    // A lookup that fails is told apart from one that finds nothing.
+    const auto checked = [](auto query) {
+        return [query](auto key, bool *failed) {
+            QString error;
+            std::optional<SessionRecord> found = query(key, &error);
+            *failed = !error.isEmpty();
+            return found;
+        };
+    };
+    source.byId = checked([this](const QByteArray &id, QString *e) { return shared->byId(id, e); });
+    source.openByAccount =
+        checked([this](qint64 account, QString *e) { return shared->openByAccount(account, e); });
+    source.openByName =
+        checked([this](const QString &name, QString *e) { return shared->openByName(name, e); });
     source.openCount = [this](qint64 since) { return shared->openCount(since); };
     source.lagMs = 1000LL * (config.lastSeenFlushSeconds + 1);
     sessions.setSource(std::move(source));
@@ -242,7 +253,18 @@ void AppServer::Impl::share(QObject *owner) {
 
 // The admin command works on the store from another process; its changes show in the revision.
 void AppServer::Impl::pollStore() {
-    const std::optional<qint64> revision = store.revision();
+    QString error;
+    std::optional<qint64> revision = store.revision(&error);
+    if (!revision && shared) {
+        // PostgreSQL went away (restart, failover): requests fail fast until a new connection works.
+        const StoreResult r = store.reconnect();
+        if (!r.ok())
+            return;
+        qCWarning(lcService) << "database connection lost (" << error << "); connected again";
+        shared->subscribe();
+        settings.revision = -1; // what changed meanwhile was not heard of
+        revision = store.revision();
+    }
     if (!revision || *revision == settings.revision)
         return;
     loadSettings();

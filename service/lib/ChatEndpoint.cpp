@@ -45,6 +45,11 @@ void ChatEndpoint::handle(const IncomingRequest &request, HttpResponder responde
     const qint64 now = m_context.now();
     const LiveSession *found =
         loginId.size() > kMaxFieldChars ? nullptr : m_context.sessions.find(loginId.toLatin1(), now);
+    if (!found && m_context.sessions.sourceFailed()) {
+        responder.send(
+            HttpReply::text(notice(QStringLiteral("The chat is not available right now.")).toUtf8(), 503));
+        return;
+    }
     if (!found) {
         // A poll of an ended login stays quiet: the next server check tells the launcher to log out.
         const QByteArray body = command == QLatin1String("CheckChat") || command.isEmpty()

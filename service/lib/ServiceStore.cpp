@@ -234,6 +234,16 @@ StoreResult ServiceStore::migrate(const QStringList &statements) {
     return {};
 }
 
+StoreResult ServiceStore::reconnect() {
+    m_statements.clear();
+    m_db.close();
+    if (!m_db.open())
+        return {sqlError(m_db.lastError())};
+    if (m_postgres)
+        QSqlQuery(m_db).exec(QStringLiteral("SET client_min_messages = warning"));
+    return {};
+}
+
 StoreResult ServiceStore::run(QSqlQuery &query) {
     StoreResult result;
     if (!query.exec())

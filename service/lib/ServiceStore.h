@@ -60,6 +60,8 @@ public:
     // Runs the statements in one transaction that no other process runs at the same time.
     StoreResult migrate(const QStringList &statements);
     QSqlDatabase &database() { return m_db; }
+    // Opens the connection anew (PostgreSQL restarted); prepared statements are made again.
+    StoreResult reconnect();
 
 private:
     ServiceStore() = default;

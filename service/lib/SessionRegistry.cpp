@@ -34,6 +34,7 @@ void SessionRegistry::add(const LiveSession &session) {
 }
 
 LiveSession *SessionRegistry::find(const QByteArray &id, qint64 nowMs) {
+    m_sourceFailed = false;
     auto it = m_sessions.find(id);
     if (it != m_sessions.end() && !silent(it.value(), nowMs))
         return &it.value();
@@ -46,7 +47,7 @@ LiveSession *SessionRegistry::find(const QByteArray &id, qint64 nowMs) {
         drop(id);
     if (m_ended.contains(id))
         return nullptr;
-    return adopt(m_source.byId(id), nowMs);
+    return adopt(m_source.byId(id, &m_sourceFailed), nowMs);
 }
 
 LiveSession *SessionRegistry::adopt(const std::optional<SessionRecord> &record, qint64 nowMs) {
@@ -68,15 +69,17 @@ LiveSession *SessionRegistry::adopt(const std::optional<SessionRecord> &record, 
 
 LiveSession *SessionRegistry::findByAccount(qint64 accountId, qint64 nowMs) {
     // Another app server may have logged the account in since: the source knows.
+    m_sourceFailed = false;
     if (shared())
-        return adopt(m_source.openByAccount(accountId), nowMs);
+        return adopt(m_source.openByAccount(accountId, &m_sourceFailed), nowMs);
     const auto it = m_byAccount.constFind(accountId);
     return it == m_byAccount.constEnd() ? nullptr : find(it.value(), nowMs);
 }
 
 LiveSession *SessionRegistry::findByName(const QString &name, qint64 nowMs) {
+    m_sourceFailed = false;
     if (shared())
-        return adopt(m_source.openByName(name), nowMs);
+        return adopt(m_source.openByName(name, &m_sourceFailed), nowMs);
     const auto it = m_byName.constFind(name.toLower());
     return it == m_byName.constEnd() ? nullptr : find(it.value(), nowMs);
 }

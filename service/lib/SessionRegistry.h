@@ -34,16 +34,20 @@ public:
     // a session missing or silent here is looked up there (another app server may have made it or
     // seen it last), silent ones are dropped from the cache without being ended, and the count comes
     // from the source.
+    // Lookups set *failed when the source could not be read.
     struct Source {
-        std::function<std::optional<SessionRecord>(const QByteArray &id)> byId;
-        std::function<std::optional<SessionRecord>(qint64 accountId)> openByAccount;
-        std::function<std::optional<SessionRecord>(const QString &name)> openByName;
+        std::function<std::optional<SessionRecord>(const QByteArray &id, bool *failed)> byId;
+        std::function<std::optional<SessionRecord>(qint64 accountId, bool *failed)> openByAccount;
+        std::function<std::optional<SessionRecord>(const QString &name, bool *failed)> openByName;
         std::function<int(qint64 sinceMs)> openCount;
         // How far the source's last-seen times may lag behind (other app servers write them late).
         qint64 lagMs = 0;
     };
     void setSource(Source source) { m_source = std::move(source); }
     bool shared() const { return static_cast<bool>(m_source.byId); }
+    // Whether the last lookup found nothing because the source could not be read (then a missing
+    // session is not a reason to log its client out).
+    bool sourceFailed() const { return m_sourceFailed; }
     // A session ended elsewhere: dropped without the end handler (its end is already recorded).
     void forget(const QByteArray &id, qint64 nowMs);
 
@@ -77,6 +81,7 @@ private:
     LiveSession *adopt(const std::optional<SessionRecord> &record, qint64 nowMs);
 
     Source m_source;
+    bool m_sourceFailed = false;
 
     qint64 m_silenceMs;
     qint64 m_graceMs;

@@ -36,9 +36,14 @@ QString SharedSessions::prepareSchema(ServiceStore &store) {
         .error;
 }
 
+bool SharedSessions::subscribe() {
+    QSqlDriver *driver = m_store.database().driver();
+    return driver->subscribeToNotification(kEndedChannel) && driver->subscribeToNotification(kStateChannel);
+}
+
 bool SharedSessions::listen(QObject *context, std::function<void(Event, const QByteArray &)> handler) {
     QSqlDriver *driver = m_store.database().driver();
-    if (!driver->subscribeToNotification(kEndedChannel) || !driver->subscribeToNotification(kStateChannel))
+    if (!subscribe())
         return false;
     QObject::connect(driver, &QSqlDriver::notification, context,
                      [handler = std::move(handler)](const QString &name, QSqlDriver::NotificationSource,

@@ -21,6 +21,8 @@ public:
     enum class Event { SessionEnded, StateChanged };
     // Subscribes this store's connection; `handler` runs on the store's thread. False when refused.
     bool listen(QObject *context, std::function<void(Event, const QByteArray &sessionId)> handler);
+    // Again after the connection was opened anew.
+    bool subscribe();
 
     // With endedMs set when the session is over; nullopt when unknown or unreadable (*error).
     std::optional<SessionRecord> byId(const QByteArray &id, QString *error = nullptr);

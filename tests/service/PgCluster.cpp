@@ -54,9 +54,13 @@ QString PgCluster::start() {
     if (geteuid() == 0 && chown(m_dir.path().toLocal8Bit().constData(), 65534, 65534) != 0)
         return u"cannot hand %1 to nobody"_s.arg(m_dir.path());
     const QString data = m_dir.filePath(u"data"_s);
-    if (QString e = run(u"initdb"_s, {u"-D"_s, data, u"-A"_s, u"trust"_s, u"-N"_s, u"-E"_s, u"UTF8"_s});
-        !e.isEmpty())
+    if (QFileInfo::exists(data)) {
+        // a restart
+    } else if (QString e =
+                   run(u"initdb"_s, {u"-D"_s, data, u"-A"_s, u"trust"_s, u"-N"_s, u"-E"_s, u"UTF8"_s});
+               !e.isEmpty()) {
         return e;
+    }
     // Durability is not under test; a test cluster skips fsync.
     const QString options =
         u"-k %1 -c listen_addresses='' -c fsync=off -c max_connections=200 -c client_min_messages=warning"_s

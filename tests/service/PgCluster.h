@@ -15,7 +15,7 @@ public:
     // The one cluster of this test process, started on first use; null when it cannot run.
     static PgCluster *shared(QString *whyNot);
 
-    // Empty on success, else what went wrong.
+    // Empty on success, else what went wrong. Starting a stopped cluster again keeps its data.
     QString start();
     QString stop();
     // A fresh database; its address for ServiceStore::open, or empty.

@@ -1,6 +1,8 @@
+#include "PgCluster.h"
 #include "ServiceHarness.h"
 #include "lib/ServiceAdmin.h"
 
+#include <QElapsedTimer>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -99,6 +101,27 @@ private Q_SLOTS:
             say(i % 2, u"CheckChat"_s);
         QCOMPARE(seen[0], expected[0]);
         QCOMPARE(seen[1], expected[1]);
+    }
+
+    // While PostgreSQL is away requests fail fast with error replies, nobody is logged out, and
+    // everything works again soon after it is back.
+    void databaseRestartIsSurvived() {
+        QVERIFY(ServiceAdmin(m_a.adminStore()).enableUser(kEmails[1]).ok());
+        const ServiceHarness::Granted ben = m_a.logIn(kEmails[1]); // not yet known to m_b
+        QString why;
+        PgCluster *cluster = PgCluster::shared(&why);
+        QCOMPARE(cluster->stop(), QString());
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(m_b.check(kEmails[1], ben.id), QByteArray("Error!"));
+        QCOMPARE(m_b.login(kEmails[2]), QByteArray("Error!"));
+        QVERIFY(m_b.chat(ben.id, u"CheckChat"_s).startsWith("[System] The chat is not available"));
+        QCOMPARE_LT(timer.elapsed(), 2000);
+        QCOMPARE(cluster->start(), QString());
+        for (ServiceHarness *h : m_server)
+            QTRY_COMPARE_WITH_TIMEOUT(told(*h, kEmails[1], ben.id), QByteArray("OK|"), 5000);
+        QVERIFY(m_b.logIn(kEmails[2]));
+        QCOMPARE(m_b.chat(ben.id, u"Join!"_s, u"After"_s), QByteArray("[System] You joined channel After."));
     }
 };
 
