@@ -32,6 +32,10 @@ public:
     // cannot be read (nothing is then marked delivered).
     virtual std::optional<QList<QByteArray>> fetch(const QByteArray &session, int maxLines) = 0;
 
+    // Called once the reply carrying what fetch() returned has left the process: only then does the
+    // record count it as handed over, so a process killed in between loses no line.
+    virtual void handedOver() {}
+
     // Drops what no member needs any more.
     virtual void prune() = 0;
 };

@@ -89,6 +89,7 @@ void ChatEndpoint::handle(const IncomingRequest &request, HttpResponder responde
         body += line;
     }
     responder.send(HttpReply::text(body));
+    m_context.chat.handedOver();
 }
 
 QStringList ChatEndpoint::join(const LiveSession &session, const QString &channel) {

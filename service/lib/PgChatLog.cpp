@@ -144,11 +144,19 @@ std::optional<QList<QByteArray>> PgChatLog::fetch(const QByteArray &session, int
         "  CASE WHEN n.k >= ? THEN n.last ELSE t.top END) FROM n, t WHERE sessions.id = ?)"
         " SELECT seq, line FROM m ORDER BY seq"));
     const QString id = sessionText(session);
+    handedOver(); // a fetch whose reply was never sent
+    if (!m_store.database().transaction()) {
+        qCWarning(lcService) << "chat not fetched:" << m_store.database().lastError().text();
+        return std::nullopt;
+    }
+    m_fetchOpen = true;
     for (const QVariant &v : QVariantList{id, id, id, id, id, maxLines, maxLines, id})
         q.addBindValue(v);
     if (!q.exec()) {
         qCWarning(lcService) << "chat not fetched:" << q.lastError().text();
         q.finish();
+        m_store.database().rollback();
+        m_fetchOpen = false;
         return std::nullopt;
     }
     QList<QByteArray> lines;
@@ -156,6 +164,14 @@ std::optional<QList<QByteArray>> PgChatLog::fetch(const QByteArray &session, int
         lines.append(q.value(1).toString().toUtf8());
     q.finish();
     return lines;
+}
+
+void PgChatLog::handedOver() {
+    if (!m_fetchOpen)
+        return;
+    m_fetchOpen = false;
+    if (!m_store.database().commit())
+        qCWarning(lcService) << "chat delivery not recorded:" << m_store.database().lastError().text();
 }
 
 void PgChatLog::prune() {

@@ -26,6 +26,7 @@ public:
     bool postWhisper(const QByteArray &to, const QByteArray &line, const QByteArray &from,
                      const QByteArray &echo) override;
     std::optional<QList<QByteArray>> fetch(const QByteArray &session, int maxLines) override;
+    void handedOver() override;
     void prune() override;
 
     void setBacklogLimit(int messages) { m_backlogLimit = messages; }
@@ -37,4 +38,5 @@ private:
 
     ServiceStore &m_store;
     int m_backlogLimit = 5000;
+    bool m_fetchOpen = false;
 };
