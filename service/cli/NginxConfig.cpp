@@ -100,9 +100,9 @@ QByteArray NginxConfig::render(const DataFolder &data) const {
          "    }\n"
          "\n"
          "    server {\n"
-         "        listen 127.0.0.1:" +
-         portText + " ssl;\n";
-    if (listenIpv6)
+         "        listen " +
+         listenAddress + ':' + portText + " ssl;\n";
+    if (listenIpv6 && listenAddress == "127.0.0.1")
         c += "        listen [::1]:" + portText + " ssl;\n";
     c += "        server_name localhost;\n"
          "        ssl_certificate " +

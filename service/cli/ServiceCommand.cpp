@@ -14,6 +14,7 @@
 #include <QDateTime>
 #include <QEventLoop>
 #include <QFile>
+#include <QHostAddress>
 #include <memory>
 #include <optional>
 
@@ -60,7 +61,8 @@ const CommandHelp kCommandHelp[] = {
      "On a folder init made before, --force refreshes all of that but keeps the accounts and\n"
      "service.ini. --database postgresql://... keeps accounts, sessions and chat in PostgreSQL.\n"},
     {"serve",
-     "Usage: quillbarrow-service serve --data DIR [--port PORT] [--workers N]\n"
+     "Usage: quillbarrow-service serve --data DIR [--port PORT] [--workers N] [--listen IPV4]\n"
+     "--listen 0.0.0.0 serves other machines too (a front nginx), not only loopback.\n"
      "--workers N runs N app server processes behind nginx (needs a PostgreSQL database, see init).\n"
      "Starts the app server (loopback HTTP, a free port) and nginx (HTTPS on PORT, default 8443) as the\n"
      "current user, and runs until SIGINT or SIGTERM, which stop both. If either fails, the other is\n"
@@ -284,6 +286,12 @@ int ServiceCommand::runServe(const QStringList &givenArguments) {
         DatabaseSetting::takeOption(arguments, QStringLiteral("--workers"), &workersError);
     if (!workersError.isEmpty() || (workers && (workers->toInt() < 1 || workers->toInt() > 64)))
         return usageError(QStringLiteral("--workers takes a number from 1 to 64"), QStringLiteral("serve"));
+    const std::optional<QString> listen =
+        DatabaseSetting::takeOption(arguments, QStringLiteral("--listen"), &workersError);
+    if (!workersError.isEmpty() ||
+        (listen && QHostAddress(*listen).protocol() != QAbstractSocket::IPv4Protocol))
+        return usageError(QStringLiteral("--listen takes an IPv4 address such as 0.0.0.0"),
+                          QStringLiteral("serve"));
     const std::optional<Arguments> args =
         commandArguments(QStringLiteral("serve"), arguments, {.port = true, .positional = false}, exitCode);
     if (!args)
@@ -296,6 +304,8 @@ int ServiceCommand::runServe(const QStringList &givenArguments) {
     ServiceRunner runner(*data, ServiceLocations::find(m_executableDir), args->port.value_or(8443), m_out,
                          m_err);
     runner.setWorkers(workers ? workers->toInt() : 1);
+    if (listen)
+        runner.setListenAddress(*listen);
     QEventLoop loop;
     QObject::connect(&runner, &ServiceRunner::finished, &loop, &QEventLoop::exit);
     runner.start();

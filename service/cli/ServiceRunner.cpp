@@ -132,6 +132,7 @@ bool ServiceRunner::prepare() {
 
     NginxConfig nginx;
     nginx.port = m_port;
+    nginx.listenAddress = m_listenAddress.toLatin1();
     nginx.appPort = m_appPorts.first();
     nginx.moreAppPorts = m_appPorts.mid(1);
     nginx.maxBodyBytes = config->maxBodyBytes;

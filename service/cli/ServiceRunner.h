@@ -30,6 +30,7 @@ public:
 
     // More than one runs that many app server processes (WorkerPool); needs a shared database.
     void setWorkers(int count) { m_workers = count; }
+    void setListenAddress(const QString &address) { m_listenAddress = address; }
 
     // Starts everything; finished() follows, also when the start fails.
     void start();
@@ -61,6 +62,7 @@ private:
     std::unique_ptr<AppServer> m_app;
     std::unique_ptr<WorkerPool> m_pool;
     int m_workers = 1;
+    QString m_listenAddress = QStringLiteral("127.0.0.1");
     std::unique_ptr<QProcess> m_nginx;
     std::unique_ptr<QTimer> m_readyPoll;
     QByteArray m_nginxOutput;
