@@ -14,6 +14,8 @@ packages=(
   # reference service
   qt6-httpserver-dev qt6-websockets-dev libqt6sql6-sqlite libqt6sql6-psql libsodium-dev
   nginx openssl zip
+  # PostgreSQL for several app servers; the tests start clusters of their own
+  postgresql-15
   # tests
   xvfb xauth openbox pulseaudio pulseaudio-utils libxcb-xtest0-dev
   # benchmarks: the reference tools they compare against

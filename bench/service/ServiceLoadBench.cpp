@@ -12,6 +12,7 @@
 #include <QSslConfiguration>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTimer>
 #include <cstdlib>
 
 namespace {
@@ -55,6 +56,14 @@ int main(int argc, char *argv[]) {
          QStringLiteral("4")},
         {QStringLiteral("data"), QStringLiteral("Data folder to use and keep (accounts are reused)."),
          QStringLiteral("DIR")},
+        {QStringLiteral("database"),
+         QStringLiteral("PostgreSQL address instead of the folder's SQLite file."),
+         QStringLiteral("ADDRESS")},
+        {QStringLiteral("workers"), QStringLiteral("App server processes (needs --database above 1)."),
+         QStringLiteral("N"), QStringLiteral("1")},
+        {QStringLiteral("kill-after"),
+         QStringLiteral("SIGKILL one app server this many seconds into the measured window (0: never)."),
+         QStringLiteral("S"), QStringLiteral("0")},
         {QStringLiteral("service"), QStringLiteral("The quillbarrow-service command."),
          QStringLiteral("PATH"), QStringLiteral(QUILLBARROW_SERVICE_PROGRAM)},
         {QStringLiteral("ca"), QStringLiteral("CA certificate to trust."), QStringLiteral("PEM"),
@@ -74,7 +83,10 @@ int main(int argc, char *argv[]) {
     QTemporaryDir temp;
     const QString dataDir = parser.isSet(QStringLiteral("data")) ? parser.value(QStringLiteral("data"))
                                                                  : temp.filePath(QStringLiteral("data"));
-    ServiceUnderTest service(parser.value(QStringLiteral("service")), dataDir);
+    const int workers = intOption(parser, QStringLiteral("workers"), 1);
+    const int killAfter = intOption(parser, QStringLiteral("kill-after"), 0);
+    ServiceUnderTest service(parser.value(QStringLiteral("service")), dataDir,
+                             parser.value(QStringLiteral("database")), workers);
     out << "Preparing " << dataDir << "\n";
     out.flush();
     if (const QString error = service.prepare(options.clients); !error.isEmpty()) {
@@ -92,6 +104,11 @@ int main(int argc, char *argv[]) {
     config.setCaCertificates(QSslCertificate::fromPath(parser.value(QStringLiteral("ca"))));
     config.setPeerVerifyMode(QSslSocket::VerifyPeer);
 
+    out << "Service: " << workers << " app server" << (workers > 1 ? "s" : "") << " on "
+        << (parser.isSet(QStringLiteral("database")) ? QStringLiteral("PostgreSQL")
+                                                     : QStringLiteral("SQLite"))
+        << (killAfter > 0 ? QStringLiteral(", one killed %1 s into the window").arg(killAfter) : QString())
+        << "\n";
     out << "Load: " << options.clients << " clients, " << options.warmupSeconds << " s warm-up, "
         << options.seconds << " s measured, " << options.senders << " senders every "
         << options.sendIntervalMs << " ms (every " << LoadRun::Options{}.whisperEvery << "th a whisper)\n";
@@ -99,8 +116,15 @@ int main(int argc, char *argv[]) {
     LoadRun run(options, service.port(), config);
     ServiceUnderTest::Cpu before, after;
     QString error;
+    qint64 killed = 0;
     const bool ran = run.run(
-        &error, [&] { before = service.cpuSeconds(); }, [&] { after = service.cpuSeconds(); });
+        &error,
+        [&] {
+            before = service.cpuSeconds();
+            if (killAfter > 0)
+                QTimer::singleShot(killAfter * 1000, [&] { killed = service.killOneAppServer(); });
+        },
+        [&] { after = service.cpuSeconds(); });
     service.stop();
     if (!ran) {
         QTextStream(stderr) << "run: " << error << "\n";
@@ -148,10 +172,14 @@ int main(int argc, char *argv[]) {
                (after.nginx - before.nginx) - (after.generator - before.generator)
         << " s\n";
 
+    // A killed app server may fail the requests its players had in flight, one each at most.
+    const qint64 allowedErrors = killed ? options.clients / workers : 0;
+    if (killAfter > 0)
+        out << "Killed app server: pid " << killed << "\n";
     const double p99 = RunMetrics::percentileMs(all, 0.99);
-    const bool met =
-        p99 <= Goal{}.p99Ms && m.errors() == 0 && v.lost == 0 && v.doubled == 0 && v.misdelivered == 0;
-    out << "Goal (p99 <= " << Goal{}.p99Ms
-        << " ms, no errors, every message exactly once): " << (met ? "met" : "missed") << "\n";
+    const bool met = p99 <= Goal{}.p99Ms && m.errors() <= allowedErrors && v.lost == 0 && v.doubled == 0 &&
+                     v.misdelivered == 0;
+    out << "Goal (p99 <= " << Goal{}.p99Ms << " ms, errors <= " << allowedErrors
+        << ", every message exactly once): " << (met ? "met" : "missed") << "\n";
     return met ? 0 : 3;
 }

@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTextStream>
+#include <csignal>
 
 namespace {
 
@@ -63,9 +64,11 @@ QList<qint64> childrenOf(qint64 parent) {
 
 } // namespace
 
-ServiceUnderTest::ServiceUnderTest(QString program, QString dataDir)
+ServiceUnderTest::ServiceUnderTest(QString program, QString dataDir, QString database, int workers)
     : m_program(std::move(program))
-    , m_dataDir(std::move(dataDir)) {}
+    , m_dataDir(std::move(dataDir))
+    , m_database(std::move(database))
+    , m_workers(workers) {}
 
 ServiceUnderTest::~ServiceUnderTest() {
     stop();
@@ -89,11 +92,12 @@ QString ServiceUnderTest::prepare(int clients) {
         return error;
     config->loginAttemptsPerAddress = 0;
     config->maxClients = std::max(config->maxClients, clients);
+    config->database = m_database;
     if (!config->save(ini, &error))
         return error;
 
     std::unique_ptr<ServiceStore> store =
-        ServiceStore::open(data.filePath(QStringLiteral("service.db")), &error);
+        ServiceStore::open(config->storeAddress(data.filePath(QStringLiteral("service.db"))), &error);
     if (!store)
         return error;
     // Logins are not measured: a cheap hash keeps the setup and the login phase short.
@@ -124,8 +128,9 @@ QString ServiceUnderTest::start() {
 
     m_serve = std::make_unique<QProcess>();
     m_serve->setProcessChannelMode(QProcess::MergedChannels);
-    m_serve->start(m_program, {QStringLiteral("serve"), QStringLiteral("--data"), m_dataDir,
-                               QStringLiteral("--port"), QString::number(m_port)});
+    m_serve->start(m_program,
+                   {QStringLiteral("serve"), QStringLiteral("--data"), m_dataDir, QStringLiteral("--port"),
+                    QString::number(m_port), QStringLiteral("--workers"), QString::number(m_workers)});
     static const QRegularExpression ready(QStringLiteral("\\(nginx pid (\\d+)"));
     QByteArray output;
     QDeadlineTimer deadline(60000);
@@ -150,10 +155,25 @@ void ServiceUnderTest::stop() {
     m_serve->waitForFinished();
 }
 
+qint64 ServiceUnderTest::killOneAppServer() {
+    if (!m_serve)
+        return 0;
+    for (const qint64 child : childrenOf(m_serve->processId())) {
+        if (child != m_nginxPid && ::kill(static_cast<pid_t>(child), SIGKILL) == 0)
+            return child;
+    }
+    return 0;
+}
+
 ServiceUnderTest::Cpu ServiceUnderTest::cpuSeconds() const {
     Cpu cpu;
-    if (m_serve)
+    if (m_serve) {
         cpu.appServer = cpuOf(m_serve->processId());
+        for (const qint64 child : childrenOf(m_serve->processId())) {
+            if (child != m_nginxPid)
+                cpu.appServer += cpuOf(child);
+        }
+    }
     if (m_nginxPid > 0) {
         cpu.nginx = cpuOf(m_nginxPid);
         for (const qint64 worker : childrenOf(m_nginxPid))

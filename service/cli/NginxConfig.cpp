@@ -18,6 +18,11 @@ QByteArray NginxConfig::render(const DataFolder &data) const {
     // Each launcher keeps two connections (check and chat), plus the upstream side and headroom.
     const int connections = std::max(1024, maxClients * 4 + 256);
     const QByteArray temp = data.nginxTempDir().toUtf8();
+    // A request whose app server died before answering is not sent again (it may have been acted
+    // on); one that found it gone goes to the next. Port 0 (a templated config) stays one server.
+    QByteArray upstreamServers;
+    for (const quint16 app : QList<quint16>{appPort} + moreAppPorts)
+        upstreamServers += "        server 127.0.0.1:" + QByteArray::number(app) + " max_fails=0;\n";
 
     QByteArray c;
     c += "# Written by quillbarrow-service at every start of `serve`; edits are overwritten.\n";
@@ -89,17 +94,15 @@ QByteArray NginxConfig::render(const DataFolder &data) const {
          QByteArray::number(std::max<qint64>(1024, maxBodyBytes)) +
          ";\n"
          "\n"
-         "    upstream quillbarrow_app {\n"
-         "        server 127.0.0.1:" +
-         QByteArray::number(appPort) +
-         ";\n"
+         "    upstream quillbarrow_app {\n" +
+         upstreamServers +
          "        keepalive 64;\n"
          "    }\n"
          "\n"
          "    server {\n"
-         "        listen 127.0.0.1:" +
-         portText + " ssl;\n";
-    if (listenIpv6)
+         "        listen " +
+         listenAddress + ':' + portText + " ssl;\n";
+    if (listenIpv6 && listenAddress == "127.0.0.1")
         c += "        listen [::1]:" + portText + " ssl;\n";
     c += "        server_name localhost;\n"
          "        ssl_certificate " +

@@ -10,7 +10,11 @@
 // served by nginx itself, everything else handed to the app server over loopback HTTP.
 struct NginxConfig {
     quint16 port = 8443;
+    // The HTTPS address; another than loopback lets a front nginx on another machine reach this one.
+    QByteArray listenAddress = "127.0.0.1";
     quint16 appPort = 0;
+    // Further app servers (serve --workers): nginx spreads requests over all of them.
+    QList<quint16> moreAppPorts;
     qint64 maxBodyBytes = 16 * 1024;
     int maxClients = 1000;
     bool listenIpv6 = true;

@@ -2,11 +2,13 @@
 
 #include "cli/DataFolder.h"
 #include "cli/DataFolderSetup.h"
+#include "cli/DatabaseSetting.h"
 #include "cli/DemoContent.h"
 #include "cli/DownloadSeals.h"
 #include "cli/LogLines.h"
 #include "cli/ServiceLocations.h"
 #include "cli/ServiceRunner.h"
+#include "cli/WorkerPool.h"
 #include "lib/ServiceAdmin.h"
 #include "lib/ServiceConfig.h"
 #include "lib/ServiceStore.h"
@@ -14,6 +16,7 @@
 #include <QDateTime>
 #include <QEventLoop>
 #include <QFile>
+#include <QHostAddress>
 #include <memory>
 #include <optional>
 
@@ -57,16 +60,18 @@ struct CommandHelp {
 
 const CommandHelp kCommandHelp[] = {
     {"init",
-     "Usage: quillbarrow-service init --data DIR [--force] [--cert FILE --key FILE]\n"
+     "Usage: quillbarrow-service init --data DIR [--force] [--cert FILE --key FILE] [--database ADDRESS]\n"
      "Creates DIR (mode 0700) with service.db, service.ini, tls/cert.pem and tls/key.pem (issued by the\n"
      "build's local CA for localhost, 127.0.0.1 and ::1), nginx/ (configuration, logs, temporary files)\n"
      "and www/ (a copy of the demo content), and stores the versions and counts the demo announces.\n"
      "On a folder init made before, --force refreshes all of that but keeps the accounts and\n"
-     "service.ini.\n"
+     "service.ini. --database postgresql://... keeps accounts, sessions and chat in PostgreSQL.\n"
      "--cert and --key install an operator's certificate (PEM, with its chain) and private key for a\n"
      "real host name instead; serve then never replaces them, it only warns before they expire.\n"},
     {"serve",
-     "Usage: quillbarrow-service serve --data DIR [--port PORT]\n"
+     "Usage: quillbarrow-service serve --data DIR [--port PORT] [--workers N] [--listen IPV4]\n"
+     "--listen 0.0.0.0 serves other machines too (a front nginx), not only loopback.\n"
+     "--workers N runs N app server processes behind nginx (needs a PostgreSQL database, see init).\n"
      "Starts the app server (loopback HTTP, a free port) and nginx (HTTPS on PORT, default 8443) as the\n"
      "current user, and runs until SIGINT or SIGTERM, which stop both. If either fails, the other is\n"
      "stopped too and the exit code is 1. It logs to standard error, one line per event.\n"
@@ -174,9 +179,10 @@ std::optional<AdminContext> openAdmin(const QString &dataArgument, QString *erro
         *error = QStringLiteral("%1: %2").arg(data->settingsFile(), *error);
         return std::nullopt;
     }
-    AdminContext context{ServiceStore::open(data->database(), error), *config};
+    AdminContext context{ServiceStore::open(config->storeAddress(data->database()), error), *config};
     if (!context.store) {
-        *error = QStringLiteral("cannot open the database %1: %2").arg(data->database(), *error);
+        *error = QStringLiteral("cannot open the database %1: %2")
+                     .arg(config->storeAddress(data->database()), *error);
         return std::nullopt;
     }
     return context;
@@ -208,6 +214,8 @@ int ServiceCommand::run(const QStringList &arguments) {
         return runInit(rest);
     if (command == u"serve")
         return runServe(rest);
+    if (command == u"app-server")
+        return WorkerPool::runWorker(rest, m_err);
     if (command == u"user")
         return runUser(rest);
     if (command == u"set")
@@ -272,8 +280,14 @@ int ServiceCommand::failed(const QString &message) {
     return Failed;
 }
 
-int ServiceCommand::runInit(const QStringList &arguments) {
+int ServiceCommand::runInit(const QStringList &givenArguments) {
     int exitCode = Done;
+    QStringList arguments = givenArguments;
+    QString error;
+    const std::optional<QString> database =
+        DatabaseSetting::takeOption(arguments, QStringLiteral("--database"), &error);
+    if (!error.isEmpty())
+        return usageError(error, QStringLiteral("init"));
     const std::optional<Arguments> args =
         commandArguments(QStringLiteral("init"), arguments,
                          {.force = true, .certificate = true, .positional = false}, exitCode);
@@ -281,16 +295,33 @@ int ServiceCommand::runInit(const QStringList &arguments) {
         return exitCode;
     if (args->cert.isEmpty() != args->key.isEmpty())
         return usageError(QStringLiteral("--cert and --key go together"), QStringLiteral("init"));
-    QString error;
     const std::optional<DataFolder> data = DataFolder::fromArgument(args->data, &error);
     if (!data)
         return usageError(error, QStringLiteral("init"));
     DataFolderSetup setup(ServiceLocations::find(m_executableDir), m_out, m_err);
-    return setup.run(*data, args->force, {args->cert, args->key});
+    const int result = setup.run(*data, args->force, {args->cert, args->key});
+    if (result != Done || !database)
+        return result;
+    if (const QString problem = DatabaseSetting::use(*data, *database); !problem.isEmpty())
+        return failed(problem);
+    m_out << "Accounts, sessions and chat are kept in " << *database << "\n";
+    return Done;
 }
 
-int ServiceCommand::runServe(const QStringList &arguments) {
+int ServiceCommand::runServe(const QStringList &givenArguments) {
     int exitCode = Done;
+    QStringList arguments = givenArguments;
+    QString workersError;
+    const std::optional<QString> workers =
+        DatabaseSetting::takeOption(arguments, QStringLiteral("--workers"), &workersError);
+    if (!workersError.isEmpty() || (workers && (workers->toInt() < 1 || workers->toInt() > 64)))
+        return usageError(QStringLiteral("--workers takes a number from 1 to 64"), QStringLiteral("serve"));
+    const std::optional<QString> listen =
+        DatabaseSetting::takeOption(arguments, QStringLiteral("--listen"), &workersError);
+    if (!workersError.isEmpty() ||
+        (listen && QHostAddress(*listen).protocol() != QAbstractSocket::IPv4Protocol))
+        return usageError(QStringLiteral("--listen takes an IPv4 address such as 0.0.0.0"),
+                          QStringLiteral("serve"));
     const std::optional<Arguments> args =
         commandArguments(QStringLiteral("serve"), arguments, {.port = true, .positional = false}, exitCode);
     if (!args)
@@ -304,6 +335,9 @@ int ServiceCommand::runServe(const QStringList &arguments) {
     const LogLines logLines;
     ServiceRunner runner(*data, ServiceLocations::find(m_executableDir), args->port.value_or(8443), m_err,
                          m_err);
+    runner.setWorkers(workers ? workers->toInt() : 1);
+    if (listen)
+        runner.setListenAddress(*listen);
     QEventLoop loop;
     QObject::connect(&runner, &ServiceRunner::finished, &loop, &QEventLoop::exit);
     runner.start();

@@ -3,6 +3,7 @@
 #include "cli/CertificateIssuer.h"
 #include "cli/LogLines.h"
 #include "cli/NginxConfig.h"
+#include "cli/WorkerPool.h"
 #include "lib/AppServer.h"
 #include "lib/ServiceConfig.h"
 #include "lib/ServiceStore.h"
@@ -98,25 +99,46 @@ bool ServiceRunner::prepare() {
         fail(QStringLiteral("%1: %2").arg(m_data.settingsFile(), error));
         return false;
     }
-    m_store = ServiceStore::open(m_data.database(), &error);
+    if (m_workers > 1 && !config->sharedStore()) {
+        fail(QStringLiteral("--workers %1 needs a database that several processes share: SQLite allows one "
+                            "writer at a time and each app server would keep its own sessions and chat. "
+                            "Set one up with: quillbarrow-service init --data %2 --database postgresql://...")
+                 .arg(m_workers)
+                 .arg(m_data.root()));
+        return false;
+    }
+    // Opened here also with workers: the schema exists before any of them starts.
+    m_store = ServiceStore::open(config->storeAddress(m_data.database()), &error);
     if (!m_store) {
-        fail(QStringLiteral("cannot open the database %1: %2").arg(m_data.database(), error));
+        fail(QStringLiteral("cannot open the database %1: %2")
+                 .arg(config->storeAddress(m_data.database()), error));
         return false;
     }
     if (!renewCertificateIfNeeded())
         return false;
 
-    m_app = std::make_unique<AppServer>(*m_store, *config);
-    const std::optional<quint16> appPort = m_app->listen(QHostAddress::LocalHost, 0);
-    if (!appPort) {
-        fail(QStringLiteral("the app server cannot listen on 127.0.0.1"));
-        return false;
+    if (m_workers > 1) {
+        m_pool = std::make_unique<WorkerPool>(m_data.root(), m_workers, m_err);
+        m_appPorts = m_pool->start(&error);
+        if (m_appPorts.isEmpty()) {
+            fail(error);
+            return false;
+        }
+    } else {
+        m_app = std::make_unique<AppServer>(*m_store, *config);
+        const std::optional<quint16> appPort = m_app->listen(QHostAddress::LocalHost, 0);
+        if (!appPort) {
+            fail(QStringLiteral("the app server cannot listen on 127.0.0.1"));
+            return false;
+        }
+        m_appPorts = {*appPort};
     }
-    m_appPort = *appPort;
 
     NginxConfig nginx;
     nginx.port = m_port;
-    nginx.appPort = m_appPort;
+    nginx.listenAddress = m_listenAddress.toLatin1();
+    nginx.appPort = m_appPorts.first();
+    nginx.moreAppPorts = m_appPorts.mid(1);
     nginx.maxBodyBytes = config->maxBodyBytes;
     nginx.maxClients = config->maxClients;
     nginx.listenIpv6 = ipv6LoopbackAvailable();
@@ -209,8 +231,9 @@ void ServiceRunner::pollNginxReady() {
         pidFile.readAll().trimmed().toLongLong() == m_nginx->processId()) {
         m_readyPoll->stop();
         m_ready = true;
-        m_out << "Serving https://localhost:" << m_port << " (nginx pid " << m_nginxPid
-              << ", app server on 127.0.0.1:" << m_appPort << "). Stop with Ctrl+C or SIGTERM.\n";
+        m_out << "Serving https://localhost:" << m_port << " (nginx pid " << m_nginxPid << ", app server"
+              << (m_appPorts.size() > 1 ? "s" : "") << " on 127.0.0.1:" << portList()
+              << "). Stop with Ctrl+C or SIGTERM.\n";
         m_out.flush();
         return;
     }
@@ -267,6 +290,9 @@ void ServiceRunner::stopAndFinish(int exitCode) {
     // Workers outlive a master that was killed; none may stay behind.
     if (m_nginxPid > 0)
         endProcessGroup(m_nginxPid, kGroupGraceMs);
+    if (m_pool)
+        m_pool->stop();
+    m_pool.reset();
     m_app.reset();
     m_store.reset();
     m_signals.reset();
@@ -275,6 +301,13 @@ void ServiceRunner::stopAndFinish(int exitCode) {
     // Queued, so a caller that connects after start() still hears about a failed start.
     QMetaObject::invokeMethod(
         this, [this, exitCode] { Q_EMIT finished(exitCode); }, Qt::QueuedConnection);
+}
+
+QString ServiceRunner::portList() const {
+    QStringList ports;
+    for (const quint16 port : m_appPorts)
+        ports.append(QString::number(port));
+    return ports.join(QLatin1Char(','));
 }
 
 QString ServiceRunner::nginxDiagnostics() const {

@@ -5,11 +5,13 @@
 #include "lib/GameEndpoints.h"
 #include "lib/HashWorker.h"
 #include "lib/HttpFront.h"
+#include "lib/PgChatLog.h"
 #include "lib/RateLimiter.h"
 #include "lib/ServiceContext.h"
 #include "lib/ServiceLog.h"
 #include "lib/ServiceStore.h"
 #include "lib/SessionRegistry.h"
+#include "lib/SharedSessions.h"
 #include "lib/WebSite.h"
 
 #include <QDateTime>
@@ -20,6 +22,15 @@ namespace {
 
 constexpr qint64 kMinuteMs = 60 * 1000;
 constexpr qint64 kHourMs = 60 * kMinuteMs;
+constexpr qint64 kSharedPruneMs = 10 * 1000;
+
+std::unique_ptr<ChatDelivery> chatFor(ServiceStore &store, const ServiceConfig &config) {
+    if (!store.isPostgres())
+        return std::make_unique<ChatHub>(config.chatBacklogMessages);
+    auto log = std::make_unique<PgChatLog>(store);
+    log->setBacklogLimit(config.chatBacklogMessages);
+    return log;
+}
 
 } // namespace
 
@@ -34,12 +45,15 @@ public:
     void restoreSessions();
     void housekeeping();
     void pollStore();
+    void share(QObject *owner);
 
     ServiceStore &store;
     ServiceConfig config;
     ServiceSettings settings;
     SessionRegistry sessions;
-    ChatHub chat;
+    std::unique_ptr<ChatDelivery> chat;
+    // With PostgreSQL: the sessions of every app server on the same database.
+    std::unique_ptr<SharedSessions> shared;
     RateLimiter loginsPerAccount;
     RateLimiter loginsPerAddress;
     RateLimiter registrations;
@@ -52,13 +66,14 @@ public:
     QTimer housekeepingTimer;
     QTimer storeTimer;
     qint64 lastFlushMs = 0;
+    qint64 lastPruneMs = 0;
 };
 
 AppServer::Impl::Impl(AppServer *owner, ServiceStore &storeIn, ServiceConfig configIn)
     : store(storeIn)
     , config(configIn)
     , sessions(1000LL * config.sessionSilenceSeconds, 1000LL * config.logoutGraceSeconds)
-    , chat(config.chatBacklogMessages)
+    , chat(chatFor(storeIn, config))
     , loginsPerAccount(config.loginAttemptsPerAccount, kMinuteMs)
     , loginsPerAddress(config.loginAttemptsPerAddress, kMinuteMs)
     , registrations(config.registrationsPerAddressPerHour, kHourMs)
@@ -67,7 +82,7 @@ AppServer::Impl::Impl(AppServer *owner, ServiceStore &storeIn, ServiceConfig con
     , context{store,
               config,
               sessions,
-              chat,
+              *chat,
               hashes,
               loginsPerAccount,
               loginsPerAddress,
@@ -82,7 +97,10 @@ AppServer::Impl::Impl(AppServer *owner, ServiceStore &storeIn, ServiceConfig con
           [this](const IncomingRequest &r, HttpResponder responder) { dispatch(r, std::move(responder)); }) {
     sessions.setEndHandler([this](const LiveSession &s, const QString &reason) { sessionEnded(s, reason); });
     loadSettings();
-    restoreSessions();
+    if (store.isPostgres())
+        share(owner);
+    else
+        restoreSessions();
     QObject::connect(&housekeepingTimer, &QTimer::timeout, owner, [this] { housekeeping(); });
     housekeepingTimer.start(1000);
     QObject::connect(&storeTimer, &QTimer::timeout, owner, [this] { pollStore(); });
@@ -128,12 +146,12 @@ QByteArray AppServer::Impl::startSession(const Account &account, const QString &
         return {};
     }
     sessions.add(s);
-    chat.addMember(s.id);
+    chat->addMember(s.id);
     return s.id;
 }
 
 void AppServer::Impl::sessionEnded(const LiveSession &session, const QString &reason) {
-    chat.removeMember(session.id);
+    chat->removeMember(session.id);
     qCInfo(lcService) << "session of" << session.email << "ended:" << reason;
     if (const StoreResult r = store.endSession(session.id, context.now(), reason); !r.ok())
         qCWarning(lcService) << "session end not recorded:" << r.error;
@@ -167,16 +185,21 @@ void AppServer::Impl::restoreSessions() {
             continue;
         }
         sessions.add(LiveSession{r.id, r.accountId, r.email, r.name, r.address, r.createdMs, now, false});
-        chat.addMember(r.id);
+        chat->addMember(r.id);
         for (const QString &channel : r.channels)
-            chat.join(r.id, channel);
+            chat->join(r.id, channel);
     }
 }
 
 void AppServer::Impl::housekeeping() {
     const qint64 now = context.now();
     sessions.sweep(now);
-    chat.prune();
+    if (!shared) {
+        chat->prune();
+    } else if (now - lastPruneMs >= kSharedPruneMs) {
+        lastPruneMs = now;
+        chat->prune();
+    }
     loginsPerAccount.prune(now);
     loginsPerAddress.prune(now);
     registrations.prune(now);
@@ -185,11 +208,63 @@ void AppServer::Impl::housekeeping() {
         if (const StoreResult r = store.touchSessions(sessions.takeUnsavedLastSeen()); !r.ok())
             qCWarning(lcService) << "last-seen times not recorded:" << r.error;
     }
+    // Any app server may end what all of them have stopped hearing from.
+    if (shared) {
+        const qint64 lag = 1000LL * (config.lastSeenFlushSeconds + 1);
+        if (const StoreResult r = shared->expire(now - 1000LL * config.sessionSilenceSeconds - lag, now);
+            !r.ok())
+            qCWarning(lcService) << "silent sessions not ended:" << r.error;
+    }
+}
+
+void AppServer::Impl::share(QObject *owner) {
+    shared = std::make_unique<SharedSessions>(store);
+    for (const QString &error : {SharedSessions::prepareSchema(store), PgChatLog::prepareSchema(store)}) {
+        if (!error.isEmpty())
+            qCWarning(lcService) << "shared tables not prepared:" << error;
+    }
+    SessionRegistry::Source source;
+    // A lookup that fails is told apart from one that finds nothing.
+    const auto checked = [](auto query) {
+        return [query](auto key, bool *failed) {
+            QString error;
+            std::optional<SessionRecord> found = query(key, &error);
+            *failed = !error.isEmpty();
+            return found;
+        };
+    };
+    source.byId = checked([this](const QByteArray &id, QString *e) { return shared->byId(id, e); });
+    source.openByAccount =
+        checked([this](qint64 account, QString *e) { return shared->openByAccount(account, e); });
+    source.openByName =
+        checked([this](const QString &name, QString *e) { return shared->openByName(name, e); });
+    source.openCount = [this](qint64 since) { return shared->openCount(since); };
+    source.lagMs = 1000LL * (config.lastSeenFlushSeconds + 1);
+    sessions.setSource(std::move(source));
+    const bool listening = shared->listen(owner, [this](SharedSessions::Event event, const QByteArray &id) {
+        if (event == SharedSessions::Event::SessionEnded)
+            sessions.forget(id, context.now());
+        else
+            pollStore();
+    });
+    if (!listening)
+        qCWarning(lcService) << "not listening for changes; relying on polling";
 }
 
 // The admin command works on the store from another process; its changes show in the revision.
 void AppServer::Impl::pollStore() {
-    const std::optional<qint64> revision = store.revision();
+    QString error;
+    std::optional<qint64> revision = store.revision(&error);
+    if (!revision && shared) {
+        // PostgreSQL went away (restart, failover): requests fail fast until a new connection works.
+        const StoreResult r = store.reconnect();
+        if (!r.ok())
+            return;
+        qCWarning(lcService) << "database connection lost (" << error << "); connected again";
+        shared->subscribe();
+        settings.revision = -1; // what changed meanwhile was not heard of
+        revision = store.revision();
+    }
     if (!revision || *revision == settings.revision)
         return;
     loadSettings();
@@ -202,7 +277,11 @@ void AppServer::Impl::pollStore() {
     const qint64 now = context.now();
     const QList<QByteArray> ids = sessions.ids();
     for (const QByteArray &id : ids) {
-        if (!stillOpen.contains(id))
+        if (stillOpen.contains(id))
+            continue;
+        if (shared)
+            sessions.forget(id, now);
+        else
             sessions.end(id, now, QStringLiteral("ended by the administrator"));
     }
 }
@@ -226,6 +305,16 @@ std::optional<quint16> AppServer::listen(const QHostAddress &address, quint16 po
     d->front.bind(server.release()); // the front takes ownership
     qCInfo(lcService) << "app server listening on" << address.toString() << bound;
     return bound;
+}
+
+bool AppServer::listenOn(qintptr socketDescriptor) {
+    auto server = std::make_unique<QTcpServer>();
+    if (!server->setSocketDescriptor(socketDescriptor)) {
+        qCWarning(lcService) << "cannot serve socket" << socketDescriptor << ":" << server->errorString();
+        return false;
+    }
+    d->front.bind(server.release());
+    return true;
 }
 
 int AppServer::liveSessionCount() const {

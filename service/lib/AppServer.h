@@ -22,6 +22,9 @@ public:
     // The port listened on (a free one for port 0), or nullopt when listening failed.
     std::optional<quint16> listen(const QHostAddress &address, quint16 port = 0);
 
+    // Serves a socket that already listens (handed down by the process that starts app servers).
+    bool listenOn(qintptr socketDescriptor);
+
     // Live sessions right now (for status output and tests).
     int liveSessionCount() const;
 

@@ -1,7 +1,7 @@
 #include "lib/ChatEndpoint.h"
 
 #include "lib/AccountRules.h"
-#include "lib/ChatHub.h"
+#include "lib/ChatDelivery.h"
 #include "lib/FormFields.h"
 #include "lib/ServiceContext.h"
 #include "lib/ServiceLog.h"
@@ -45,6 +45,11 @@ void ChatEndpoint::handle(const IncomingRequest &request, HttpResponder responde
     const qint64 now = m_context.now();
     const LiveSession *found =
         loginId.size() > kMaxFieldChars ? nullptr : m_context.sessions.find(loginId.toLatin1(), now);
+    if (!found && m_context.sessions.sourceFailed()) {
+        responder.send(
+            HttpReply::text(notice(QStringLiteral("The chat is not available right now.")).toUtf8(), 503));
+        return;
+    }
     if (!found) {
         // A poll of an ended login stays quiet: the next server check tells the launcher to log out.
         const QByteArray body = command == QLatin1String("CheckChat") || command.isEmpty()
@@ -71,13 +76,20 @@ void ChatEndpoint::handle(const IncomingRequest &request, HttpResponder responde
         lines.append(notice(QStringLiteral("Unknown chat command.")));
     }
     QByteArray body = lines.join(QLatin1Char('\n')).toUtf8();
-    const QList<QByteArray> delivered = m_context.chat.fetch(session.id, m_context.config.chatLinesPerReply);
-    for (const QByteArray &line : delivered) {
+    const std::optional<QList<QByteArray>> delivered =
+        m_context.chat.fetch(session.id, m_context.config.chatLinesPerReply);
+    if (!delivered) {
+        responder.send(
+            HttpReply::text(notice(QStringLiteral("The chat is not available right now.")).toUtf8(), 503));
+        return;
+    }
+    for (const QByteArray &line : *delivered) {
         if (!body.isEmpty())
             body += '\n';
         body += line;
     }
     responder.send(HttpReply::text(body));
+    m_context.chat.handedOver();
 }
 
 QStringList ChatEndpoint::join(const LiveSession &session, const QString &channel) {
@@ -123,7 +135,8 @@ QStringList ChatEndpoint::send(const LiveSession &session, const QString &channe
     if (const QString problem = checkText(text); !problem.isEmpty())
         return {problem};
     const QString line = QStringLiteral("[%1] %2: %3").arg(channel, session.name, text);
-    m_context.chat.postToChannel(channel, line.toUtf8());
+    if (!m_context.chat.postToChannel(channel, line.toUtf8()))
+        return {notice(QStringLiteral("Your message could not be sent; try again."))};
     if (const StoreResult r = m_context.store.appendChat({m_context.now(), channel, session.name, {}, text});
         !r.ok())
         qCWarning(lcService) << "chat message not recorded:" << r.error;
@@ -142,7 +155,8 @@ QStringList ChatEndpoint::whisper(const LiveSession &session, const QString &to,
         return {problem};
     const QString line = QStringLiteral("[w] %1: %2").arg(session.name, text);
     const QString echo = QStringLiteral("[w] To %1: %2").arg(target->name, text);
-    m_context.chat.postWhisper(target->id, line.toUtf8(), session.id, echo.toUtf8());
+    if (!m_context.chat.postWhisper(target->id, line.toUtf8(), session.id, echo.toUtf8()))
+        return {notice(QStringLiteral("Your message could not be sent; try again."))};
     if (const StoreResult r =
             m_context.store.appendChat({m_context.now(), {}, session.name, target->name, text});
         !r.ok())

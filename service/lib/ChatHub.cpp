@@ -35,18 +35,18 @@ bool ChatHub::leave(const QByteArray &session, const QString &channel) {
     return true;
 }
 
-bool ChatHub::isIn(const QByteArray &session, const QString &channel) const {
+bool ChatHub::isIn(const QByteArray &session, const QString &channel) {
     const auto it = m_members.constFind(session);
     return it != m_members.constEnd() && it->joinedAt.contains(channel.toLower());
 }
 
-QStringList ChatHub::channelsOf(const QByteArray &session) const {
+QStringList ChatHub::channelsOf(const QByteArray &session) {
     QStringList names = m_members.value(session).names.values();
     names.sort(Qt::CaseInsensitive);
     return names;
 }
 
-int ChatHub::channelCount(const QByteArray &session) const {
+int ChatHub::channelCount(const QByteArray &session) {
     return static_cast<int>(m_members.value(session).joinedAt.size());
 }
 
@@ -57,16 +57,18 @@ void ChatHub::append(Message message) {
         m_messages.pop_front();
 }
 
-void ChatHub::postToChannel(const QString &channel, const QByteArray &line) {
+bool ChatHub::postToChannel(const QString &channel, const QByteArray &line) {
     append(Message{0, channel.toLower(), {}, {}, line, {}});
+    return true;
 }
 
-void ChatHub::postWhisper(const QByteArray &to, const QByteArray &line, const QByteArray &from,
+bool ChatHub::postWhisper(const QByteArray &to, const QByteArray &line, const QByteArray &from,
                           const QByteArray &echo) {
     append(Message{0, {}, to, from, line, echo});
+    return true;
 }
 
-QList<QByteArray> ChatHub::fetch(const QByteArray &session, int maxLines) {
+std::optional<QList<QByteArray>> ChatHub::fetch(const QByteArray &session, int maxLines) {
     QList<QByteArray> lines;
     auto it = m_members.find(session);
     if (it == m_members.end() || m_messages.empty())

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lib/ChatDelivery.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QList>
@@ -10,31 +12,28 @@
 // Chat delivery per session. Messages get increasing sequence numbers; each member has a cursor (the
 // last number it has been given) and the numbers at which it joined its channels, so a poll hands over
 // exactly the messages meant for it that it has not had yet, in order, each once.
-class ChatHub {
+class ChatHub : public ChatDelivery {
 public:
     explicit ChatHub(int backlogLimit);
 
-    void addMember(const QByteArray &session);
-    void removeMember(const QByteArray &session);
+    void addMember(const QByteArray &session) override;
+    void removeMember(const QByteArray &session) override;
     bool isMember(const QByteArray &session) const { return m_members.contains(session); }
 
-    // Channel names are compared case-insensitively; false when already in (join) or not in (leave).
-    bool join(const QByteArray &session, const QString &channel);
-    bool leave(const QByteArray &session, const QString &channel);
-    bool isIn(const QByteArray &session, const QString &channel) const;
-    QStringList channelsOf(const QByteArray &session) const;
-    int channelCount(const QByteArray &session) const;
+    bool join(const QByteArray &session, const QString &channel) override;
+    bool leave(const QByteArray &session, const QString &channel) override;
+    bool isIn(const QByteArray &session, const QString &channel) override;
+    QStringList channelsOf(const QByteArray &session) override;
+    int channelCount(const QByteArray &session) override;
 
-    void postToChannel(const QString &channel, const QByteArray &line);
-    // The recipient gets `line`, the sender `echo` (nothing more when both are the same session).
-    void postWhisper(const QByteArray &to, const QByteArray &line, const QByteArray &from,
-                     const QByteArray &echo);
+    bool postToChannel(const QString &channel, const QByteArray &line) override;
+    bool postWhisper(const QByteArray &to, const QByteArray &line, const QByteArray &from,
+                     const QByteArray &echo) override;
 
-    // Up to maxLines lines not yet delivered to the session, oldest first.
-    QList<QByteArray> fetch(const QByteArray &session, int maxLines);
+    std::optional<QList<QByteArray>> fetch(const QByteArray &session, int maxLines) override;
 
     // Drops messages every member has had, and the oldest beyond the backlog limit.
-    void prune();
+    void prune() override;
     qsizetype backlogSize() const { return m_messages.size(); }
 
 private:

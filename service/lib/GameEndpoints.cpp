@@ -56,6 +56,11 @@ void GameEndpoints::check(const IncomingRequest &request, HttpResponder responde
         const qint64 now = m_context.now();
         const QByteArray id = loginId.toLatin1();
         LiveSession *session = tooLong(loginId, kMaxLoginId) ? nullptr : m_context.sessions.find(id, now);
+        if (!session && m_context.sessions.sourceFailed()) {
+            // The database is away: say so rather than log the player out.
+            responder.send(HttpReply::text(kError, 503));
+            return;
+        }
         if (session && (email.isEmpty() || email == session->email)) {
             session->lastSeenMs = now;
             session->lastSeenUnsaved = true;

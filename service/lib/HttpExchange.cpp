@@ -54,6 +54,9 @@ void HttpResponder::send(const HttpReply &reply) {
     if (!m_headOnly)
         out += reply.body;
     m_socket->write(out);
+    // Into the kernel now rather than when the event loop comes round: what a poll has taken from
+    // the chat record must leave even if this process is killed a moment later.
+    m_socket->flush();
     if (m_closeAfter)
         m_socket->disconnectFromHost();
 }

@@ -96,6 +96,7 @@ std::optional<ServiceConfig> ServiceConfig::load(const QString &iniPath, QString
             return fail(QStringLiteral("%1 is not a whole number").arg(keyName(key)));
         config.*field = number;
     }
+    config.database = ini.value(QStringLiteral("store/database")).toString().trimmed();
     if (const QString problem = config.validate(); !problem.isEmpty())
         return fail(problem);
     return config;
@@ -112,6 +113,8 @@ bool ServiceConfig::save(const QString &iniPath, QString *error) const {
         ini.setValue(keyName(k.key), this->*k.field);
     ini.setValue(QStringLiteral("password/argon2OpsLimit"), QString::number(argon2OpsLimit));
     ini.setValue(QStringLiteral("password/argon2MemLimitBytes"), QString::number(argon2MemLimitBytes));
+    if (!database.isEmpty())
+        ini.setValue(QStringLiteral("store/database"), database);
     ini.sync();
     if (ini.status() != QSettings::NoError) {
         if (error)

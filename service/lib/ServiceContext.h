@@ -5,7 +5,7 @@
 
 #include <functional>
 
-class ChatHub;
+class ChatDelivery;
 class HashWorker;
 class RateLimiter;
 class ServiceStore;
@@ -16,7 +16,7 @@ struct ServiceContext {
     ServiceStore &store;
     const ServiceConfig &config;
     SessionRegistry &sessions;
-    ChatHub &chat;
+    ChatDelivery &chat;
     HashWorker &hashes;
     RateLimiter &loginsPerAccount;
     RateLimiter &loginsPerAddress;

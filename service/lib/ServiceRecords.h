@@ -36,6 +36,7 @@ struct SessionRecord {
     qint64 createdMs = 0;
     qint64 lastSeenMs = 0;
     QStringList channels;
+    qint64 endedMs = 0; // 0 while open
 };
 
 struct ChatRecord {

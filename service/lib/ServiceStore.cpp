@@ -98,12 +98,15 @@ std::unique_ptr<ServiceStore> ServiceStore::open(const QString &connectionSpec, 
     store->m_postgres = postgres;
     if (postgres) {
         const QUrl url(connectionSpec, QUrl::StrictMode);
-        if (!url.isValid() || url.host().isEmpty()) {
+        // A Unix socket folder comes as ?host=/path, the way libpq takes it.
+        if (!url.isValid() ||
+            (url.host().isEmpty() && !QUrlQuery(url).hasQueryItem(QStringLiteral("host")))) {
             setError(error, QStringLiteral("not a valid PostgreSQL address: %1").arg(url.errorString()));
             return nullptr;
         }
         store->m_db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), store->m_connectionName);
-        store->m_db.setHostName(url.host());
+        if (!url.host().isEmpty())
+            store->m_db.setHostName(url.host());
         if (url.port() > 0)
             store->m_db.setPort(url.port());
         store->m_db.setUserName(url.userName());
@@ -137,6 +140,11 @@ std::unique_ptr<ServiceStore> ServiceStore::open(const QString &connectionSpec, 
         setError(error, QStringLiteral("cannot open the database: %1").arg(store->m_db.lastError().text()));
         return nullptr;
     }
+    if (postgres) {
+        // "already exists, skipping" at every start is no news.
+        QSqlQuery quiet(store->m_db);
+        quiet.exec(QStringLiteral("SET client_min_messages = warning"));
+    }
     if (!postgres) {
         // WAL lets the admin command read and write while the server runs; NORMAL syncs at checkpoints
         // only, which is durable enough for a chat service and keeps fsync off the request path.
@@ -162,12 +170,9 @@ ServiceStore::~ServiceStore() {
 }
 
 bool ServiceStore::createSchema(QString *error) {
-    QSqlQuery q(m_db);
-    for (const QString &statement : schemaStatements(m_postgres)) {
-        if (!q.exec(statement)) {
-            setError(error, sqlError(q.lastError()));
-            return false;
-        }
+    if (const StoreResult r = migrate(schemaStatements(m_postgres)); !r.ok()) {
+        setError(error, r.error);
+        return false;
     }
     const QList<std::pair<QString, QString>> defaults{
         {kKeyOnline, QStringLiteral("1")},   {kKeyAds, QStringLiteral("0")},
@@ -204,6 +209,39 @@ QSqlQuery &ServiceStore::prepared(const QString &sql) {
         query->prepare(sql);
     }
     return *query;
+}
+
+StoreResult ServiceStore::migrate(const QStringList &statements) {
+    if (!m_db.transaction())
+        return {sqlError(m_db.lastError())};
+    QSqlQuery q(m_db);
+    // Several app servers start at once; PostgreSQL's DDL is not safe against itself without this.
+    if (m_postgres && !q.exec(QStringLiteral("SELECT pg_advisory_xact_lock(4172)"))) {
+        m_db.rollback();
+        return {sqlError(q.lastError())};
+    }
+    for (const QString &statement : statements) {
+        if (!q.exec(statement)) {
+            const QString error = sqlError(q.lastError());
+            q.finish();
+            m_db.rollback();
+            return {error};
+        }
+    }
+    q.finish();
+    if (!m_db.commit())
+        return {sqlError(m_db.lastError())};
+    return {};
+}
+
+StoreResult ServiceStore::reconnect() {
+    m_statements.clear();
+    m_db.close();
+    if (!m_db.open())
+        return {sqlError(m_db.lastError())};
+    if (m_postgres)
+        QSqlQuery(m_db).exec(QStringLiteral("SET client_min_messages = warning"));
+    return {};
 }
 
 StoreResult ServiceStore::run(QSqlQuery &query) {

@@ -53,13 +53,20 @@ public:
     // Tells running app servers that accounts or sessions were changed from outside.
     StoreResult bumpRevision();
 
+    // For the PostgreSQL companions (shared sessions, the chat log), which add their own statements.
+    // Statements are prepared once per store and reused.
+    QSqlQuery &prepared(const QString &sql);
+    StoreResult run(QSqlQuery &query);
+    // Runs the statements in one transaction that no other process runs at the same time.
+    StoreResult migrate(const QStringList &statements);
+    QSqlDatabase &database() { return m_db; }
+    // Opens the connection anew (PostgreSQL restarted); prepared statements are made again.
+    StoreResult reconnect();
+
 private:
     ServiceStore() = default;
     bool createSchema(QString *error);
     StoreResult putSetting(const QString &key, const QString &value);
-    // Statements are prepared once per store and reused.
-    QSqlQuery &prepared(const QString &sql);
-    StoreResult run(QSqlQuery &query);
 
     QString m_connectionName;
     QSqlDatabase m_db;

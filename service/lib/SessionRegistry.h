@@ -5,6 +5,9 @@
 #include <QList>
 #include <QString>
 #include <functional>
+#include <optional>
+
+struct SessionRecord;
 
 struct LiveSession {
     QByteArray id;
@@ -26,6 +29,27 @@ public:
 
     SessionRegistry(qint64 silenceMs, qint64 logoutGraceMs);
     void setEndHandler(EndHandler handler) { m_onEnd = std::move(handler); }
+
+    // Where the sessions of several app servers live. With a source, this registry is a cache of it:
+    // a session missing or silent here is looked up there (another app server may have made it or
+    // seen it last), silent ones are dropped from the cache without being ended, and the count comes
+    // from the source.
+    // Lookups set *failed when the source could not be read.
+    struct Source {
+        std::function<std::optional<SessionRecord>(const QByteArray &id, bool *failed)> byId;
+        std::function<std::optional<SessionRecord>(qint64 accountId, bool *failed)> openByAccount;
+        std::function<std::optional<SessionRecord>(const QString &name, bool *failed)> openByName;
+        std::function<int(qint64 sinceMs)> openCount;
+        // How far the source's last-seen times may lag behind (other app servers write them late).
+        qint64 lagMs = 0;
+    };
+    void setSource(Source source) { m_source = std::move(source); }
+    bool shared() const { return static_cast<bool>(m_source.byId); }
+    // Whether the last lookup found nothing because the source could not be read (then a missing
+    // session is not a reason to log its client out).
+    bool sourceFailed() const { return m_sourceFailed; }
+    // A session ended elsewhere: dropped without the end handler (its end is already recorded).
+    void forget(const QByteArray &id, qint64 nowMs);
 
     // A new random login id: 128 bits from the system's CSPRNG, as hex.
     static QByteArray newId();
@@ -52,6 +76,12 @@ public:
 
 private:
     bool silent(const LiveSession &session, qint64 nowMs) const;
+    void drop(const QByteArray &id);
+    // The source's record in the cache; null when it is over (remembered as ended) or unknown.
+    LiveSession *adopt(const std::optional<SessionRecord> &record, qint64 nowMs);
+
+    Source m_source;
+    bool m_sourceFailed = false;
 
     qint64 m_silenceMs;
     qint64 m_graceMs;

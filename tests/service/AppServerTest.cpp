@@ -48,6 +48,8 @@ class AppServerTest : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
+        if (const QString why = ServiceHarness::backendProblem(); !why.isEmpty())
+            QSKIP(qPrintable(why));
         QCOMPARE(m_h.start({kAlice, kBob}), QString());
         QVERIFY(ServiceAdmin(m_h.adminStore()).addUser(kPlusEmail, kPlusPassword, u"Plus"_s).ok());
     }
@@ -125,7 +127,9 @@ private Q_SLOTS:
     }
 
     void silentSessionsExpire() {
-        ServiceHarness h([](ServiceConfig &c) { c.sessionSilenceSeconds = 1; });
+        ServiceHarness h([](ServiceConfig &c) { c.sessionSilenceSeconds = c.lastSeenFlushSeconds = 1; });
+        // Shared by several app servers, silence counts from the last-seen times they all write late.
+        const int lateMs = ServiceHarness::onPostgres() ? 2000 : 0;
         QCOMPARE(h.start({kAlice, kBob}), QString());
         const QString alice = h.logIn(kAlice).id;
         // Keep-alives more often than the silence limit hold the session for longer than the limit.
@@ -133,11 +137,11 @@ private Q_SLOTS:
             QTest::qWait(400);
             QCOMPARE(told(h, kAlice, alice), kIn);
         }
-        QTest::qWait(1300);
+        QTest::qWait(1300 + lateMs);
         QCOMPARE(told(h, kAlice, alice), kOut);
         // The housekeeping timer ends silent sessions without any request.
         QVERIFY(h.logIn(kBob));
-        QTRY_COMPARE_WITH_TIMEOUT(ServiceAdmin(h.adminStore()).onlineUsers().users.size(), 0, 4000);
+        QTRY_COMPARE_WITH_TIMEOUT(ServiceAdmin(h.adminStore()).onlineUsers().users.size(), 0, 4000 + lateMs);
     }
 
     void limitsRefuseTheRest() {

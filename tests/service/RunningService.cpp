@@ -76,8 +76,8 @@ RunningService::~RunningService() {
     stop();
 }
 
-QString RunningService::init() {
-    const Outcome outcome = run({u"init"_s, u"--data"_s, dataDir()});
+QString RunningService::init(const QStringList &more) {
+    const Outcome outcome = run(QStringList{u"init"_s, u"--data"_s, dataDir()} + more);
     if (outcome.exitCode != 0)
         return outcome.describe();
     const QString ini = QDir(dataDir()).filePath(u"service.ini"_s);
@@ -101,7 +101,9 @@ QString RunningService::start() {
         m_output.clear();
         m_serve = std::make_unique<QProcess>();
         m_serve->setProcessChannelMode(QProcess::MergedChannels);
-        m_serve->start(program(), {u"serve"_s, u"--data"_s, dataDir(), u"--port"_s, QString::number(m_port)});
+        m_serve->start(program(),
+                       QStringList{u"serve"_s, u"--data"_s, dataDir(), u"--port"_s, QString::number(m_port)} +
+                           m_serveArguments);
         if (!m_serve->waitForStarted(kCommandTimeoutMs))
             return m_serve->errorString();
         m_servePid = m_serve->processId();

@@ -31,8 +31,11 @@ public:
     RunningService(const RunningService &) = delete;
     RunningService &operator=(const RunningService &) = delete;
 
-    // init, then a cheap password hash in service.ini (tests log in often). Empty on success.
-    QString init();
+    // init (with further arguments), then a cheap password hash in service.ini (tests log in often).
+    // Empty on success.
+    QString init(const QStringList &more = {});
+    // Further arguments for serve, such as --workers.
+    void setServeArguments(const QStringList &more) { m_serveArguments = more; }
     // serve on a free port; returns once nginx listens. Empty on success.
     QString start();
     // SIGTERM to serve and wait for its end; its exit code, or -1 when it had to be killed.
@@ -64,6 +67,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
+    QStringList m_serveArguments;
     std::unique_ptr<QProcess> m_serve;
     QByteArray m_output;
     quint16 m_port = 0;

@@ -1,5 +1,6 @@
 #include "ServiceHarness.h"
 
+#include "PgCluster.h"
 #include "lib/ServiceAdmin.h"
 
 #include <QEventLoop>
@@ -28,10 +29,33 @@ ServiceHarness::ServiceHarness(const std::function<void(ServiceConfig &)> &tweak
         tweak(m_config);
 }
 
+bool ServiceHarness::onPostgres() {
+    return qgetenv("QUILLBARROW_TEST_DATABASE") == "postgresql";
+}
+
+QString ServiceHarness::backendProblem() {
+    QString why;
+    if (onPostgres())
+        PgCluster::shared(&why);
+    return why;
+}
+
+QString ServiceHarness::newDatabase(QString *error) {
+    if (!onPostgres())
+        return m_dir.filePath(u"service.db"_s);
+    static int counter = 0;
+    PgCluster *cluster = PgCluster::shared(error);
+    return cluster ? cluster->createDatabase(u"harness%1"_s.arg(++counter), error) : QString();
+}
+
 QString ServiceHarness::start(const QStringList &emails) {
     QString error;
-    m_store = ServiceStore::open(m_dir.filePath(u"service.db"_s), &error);
-    m_adminStore = m_store ? ServiceStore::open(m_dir.filePath(u"service.db"_s), &error) : nullptr;
+    if (m_address.isEmpty())
+        m_address = newDatabase(&error);
+    if (m_address.isEmpty())
+        return error;
+    m_store = ServiceStore::open(m_address, &error);
+    m_adminStore = m_store ? ServiceStore::open(m_address, &error) : nullptr;
     if (!m_adminStore)
         return error;
     m_server = std::make_unique<AppServer>(*m_store, m_config);

@@ -25,6 +25,15 @@ public:
     // Cheap argon2id and short polling intervals (fast tests with the real code paths), then tweak.
     explicit ServiceHarness(const std::function<void(ServiceConfig &)> &tweak = {});
 
+    // QUILLBARROW_TEST_DATABASE=postgresql puts the store in a PostgreSQL cluster of the test's own.
+    static bool onPostgres();
+    // Why the chosen back-end cannot run here, or empty.
+    static QString backendProblem();
+    // A fresh, empty database for one more store (a SQLite path or a PostgreSQL address).
+    QString newDatabase(QString *error);
+    // The address of this harness's database; set it before start() to share another harness's.
+    QString m_address;
+
     // Starts the server and adds the accounts (password kPassword, named after the address's capitalised
     // local part). Empty on success, else what went wrong.
     QString start(const QStringList &emails = {});
