@@ -36,7 +36,6 @@ std::optional<QString> TMainForm::ExtractArchive(const QString &archivePath, qin
     const auto report = [this, &reports](auto &&apply) {
         QMetaObject::invokeMethod(&reports, std::forward<decltype(apply)>(apply), Qt::QueuedConnection);
     };
-    ExtractionStop = false;
     const std::unique_ptr<QThread> writer(QThread::create([&] {
         QDir(staging).removeRecursively(); // left by a launcher that did not get to its clean-up
         const ZipListing listing = ZipExtractor::list(archivePath);

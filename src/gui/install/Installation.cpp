@@ -40,6 +40,7 @@ void showDownloadBar(TMainForm &w) {
     w.DownloadIdle = false;
     w.JobStep = 1;
     w.StepReady = false;
+    w.ExtractionStop = false;
 }
 
 // The read-out lines emptied and shown at once, as every finishing step that announces itself does.
@@ -78,7 +79,7 @@ void TMainForm::InstallGame(qint16 game) {
     }
     // One job at a time: a second would write over the first one's step counter and Temp. A cancel
     // clears JobBusy while a finishing already under way runs on, hence the pending job too.
-    if (JobBusy || !DownloadIdle || PendingJob != 0) {
+    if (JobUnderWay()) {
         PlayError();
         ChatSay(StillBusy);
         return;
@@ -103,7 +104,7 @@ void TMainForm::UpdateGame(qint16 game) {
     const GameEntry *entry = entryOf(game);
     if (!entry)
         return;
-    if (JobBusy || !DownloadIdle || PendingJob != 0) {
+    if (JobUnderWay()) {
         PlayError();
         ChatSay(StillBusy);
         return;
@@ -156,7 +157,11 @@ void TMainForm::FinishGameJob(bool update) {
             // The window came to its end while the archive was coming out: nothing more to show.
             if (Exiting())
                 return;
-            if (failure) {
+            if (failure && ExtractionStop) {
+                PlayError();
+                ChatSay(update ? "The update of " + title + " was cancelled; the game stays as it was."
+                               : "The installation of " + title + " was cancelled; nothing was installed.");
+            } else if (failure) {
                 PlayError();
                 ChatSay((update ? "The update of " : "The installation of ") + title +
                         " failed: " + failure->toUtf8());

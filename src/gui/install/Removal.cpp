@@ -46,7 +46,7 @@ void TMainForm::BtnDeleteClick() {
     PlayClick();
     // A removal in the middle of another job would clean Temp under a running download and share
     // its step counter; one job at a time.
-    if (JobBusy || PendingJob != 0) {
+    if (JobUnderWay()) {
         PlayError();
         ChatSay("Please wait until the current job is finished!");
         return;
@@ -117,18 +117,29 @@ void TMainForm::CleanUpOnClose() {
     QThread::msleep(ClosePauseMs);
 }
 
+bool TMainForm::JobUnderWay() {
+    if (DeleteTimer->isActive())
+        DeleteTimerTimer();
+    return JobBusy || !DownloadIdle || PendingJob != 0;
+}
+
 void TMainForm::BtnCancelClick() {
     PlayClick();
     if (!DownloadIdle)
         StopDownload();
     DownloadIdle = true;
-    // A finishing step or removal already under way runs on to its end.
+    // An archive coming out stops at its next chunk and the game stays as it was; the rest of a
+    // finishing step or a removal runs on to its end.
+    ExtractionStop = true;
     JobBusy = false;
     DeleteTimer->start();
 }
 
 void TMainForm::DeleteTimerTimer() {
     DeleteTimer->stop();
+    // A finishing step still under way writes in Temp and cleans it up itself at its end.
+    if (PendingJob != 0)
+        return;
     CleanUpTemp();
     DLInfo->hide();
     RefreshGameStates();

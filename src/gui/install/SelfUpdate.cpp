@@ -17,7 +17,7 @@ constexpr char TempFolderName[] = "Temp";
 void TMainForm::BtnUpdateClick() {
     PlayClick();
     // The setup download would share Temp and the job state with the job under way.
-    if (JobBusy || PendingJob != 0) {
+    if (JobUnderWay()) {
         PlayError();
         ChatSay("Please wait until the current job is finished!");
         return;
