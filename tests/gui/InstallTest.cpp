@@ -6,6 +6,7 @@
 #include "core/GameLibrary.h"
 #include "gui/controls/PictureControl.h"
 #include "gui/controls/ProgressBar.h"
+#include "gui/controls/Spinner.h"
 #include "platform/ZipExtractor.h"
 
 #include <QDir>
@@ -254,10 +255,14 @@ private Q_SLOTS:
         QVERIFY(writeArchive(served(u"Whisperwood.U.1.4.3.0.zip"_s), levels));
         w.Library.LatestVersion[Whisperwood] = "1.4.3.0";
         bool cancelled = false;
+        bool barShown = false;
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, &watch, [&] {
             if (!cancelled && w.JobStep == 2 && w.ProgressValue > 0) {
                 cancelled = true;
+                // A panel change brings back the bar and its spinner, not the withdrawn cancel button.
+                t.navigate(2);
+                barShown = !w.DLInfo->isHidden() && !w.AniInd->isHidden() && w.BtnCancel->isHidden();
                 w.LogOutBtnClick();
             }
         });
@@ -265,6 +270,7 @@ private Q_SLOTS:
         t.select(Whisperwood);
         w.UpdateSelectedGame();
         QVERIFY(t.tickUntil([&] { return cancelled && jobIdle(w); }));
+        QVERIFY(barShown);
         QVERIFY2(t.chat().contains(u"The update of Whisperwood was cancelled; the game stays as it was."_s),
                  qPrintable(t.chat()));
         QCOMPARE(installedVersion(t, Whisperwood), before);

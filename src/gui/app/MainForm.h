@@ -474,6 +474,10 @@ public:
     // Set by the final shutdown and by a cancel: a running extraction ends at its next chunk.
     std::atomic_bool ExtractionStop = false;
 
+    // The cancel button's own visibility: shown with the bar until a finishing step withdraws it,
+    // offered again by the next installation.
+    bool CancelOffered = true;
+
     // removal state
     // The game a removal acts on, fixed by the click that asked for it.
     qint16 RemovalGame = -1;

@@ -33,8 +33,6 @@ QByteArray column(std::string_view text) {
 void showDownloadBar(TMainForm &w) {
     w.DLInfo->show();
     w.DLInfo->raise();
-    w.AniInd->show();
-    w.AniInd->raise();
     w.JobBusy = true;
     w.ProgressValue = 0;
     w.DownloadIdle = false;
@@ -90,6 +88,7 @@ void TMainForm::InstallGame(qint16 game) {
     PrepareDownloadClient();
     showDownloadBar(*this);
     BtnInstall->hide();
+    CancelOffered = true;
     BtnCancel->show();
     BtnCancel->raise();
     QDir().mkpath(WorkingPath(QString::fromUtf8(column(TempFolder))));
@@ -143,6 +142,7 @@ void TMainForm::FinishGameJob(bool update) {
 
     if (JobStep == 1) {
         announce(*this, (update ? "Updating   " : "Installing:   ") + title + "...");
+        CancelOffered = false;
         BtnCancel->hide();
         StepReady = true;
     }

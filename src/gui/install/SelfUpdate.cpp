@@ -42,6 +42,7 @@ void TMainForm::FinishSelfUpdate() {
     // setup twice.
     PendingJob = 0;
     ShowJobStatus("Updating Quillbarrow...");
+    CancelOffered = false;
     BtnCancel->hide();
     const QString setup = WorkingPath(QStringLiteral("Temp/QuillbarrowSetup.exe"));
     // The setup replaces the files of the folder it is started in: the launcher's own.
