@@ -25,8 +25,12 @@ void TMainForm::SaveSavedLogin() {
         EMailEdit->clear();
         PasswordEdit->clear();
     }
-    // A failed write keeps the file as it was; nothing else can be done about it here.
-    saveSavedLoginTable(SettingsGrid, Dependencies().workingFolder, keep, AccountEmail, AccountPassword);
+    // A failed write (a full disk) keeps the file as it was; the player learns why the login is not
+    // kept.
+    const TableFileResult saved =
+        saveSavedLoginTable(SettingsGrid, Dependencies().workingFolder, keep, AccountEmail, AccountPassword);
+    if (!saved.ok)
+        ChatSay("Your login could not be saved: " + saved.error.toUtf8());
 }
 
 void TMainForm::LoadSettings() {
@@ -37,5 +41,7 @@ void TMainForm::LoadSettings() {
 }
 
 void TMainForm::SaveSettings() {
-    saveSettingsTable(ConfigGrid, Dependencies().workingFolder, SoundsOn);
+    const TableFileResult saved = saveSettingsTable(ConfigGrid, Dependencies().workingFolder, SoundsOn);
+    if (!saved.ok)
+        ChatSay("Your settings could not be saved: " + saved.error.toUtf8());
 }
