@@ -56,6 +56,19 @@ QString systemError(int code) {
 }
 
 QString zipError(int code) {
+    // The few a player meets, in words that say what is wrong with the file.
+    switch (code) {
+    case ZIP_ER_NOZIP:
+        return QStringLiteral("it is not a zip archive (an error page or another file in its place?)");
+    case ZIP_ER_INCONS:
+        return QStringLiteral("it is damaged: its list of files does not match its contents");
+    case ZIP_ER_EXISTS:
+        return QStringLiteral("it holds two files of the same name");
+    case ZIP_ER_MULTIDISK:
+        return QStringLiteral("it is one part of an archive split into several files");
+    default:
+        break;
+    }
     zip_error_t error;
     zip_error_init_with_code(&error, code);
     const QString text = QString::fromUtf8(zip_error_strerror(&error));
@@ -94,7 +107,11 @@ ArchivePtr openArchive(const QString &archivePath, QString &error) {
         return {};
     }
     int code = 0;
-    ArchivePtr archive(zip_open(native.constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code));
+    // Without libzip's stricter checks: an archive with bytes before its data (a self-extracting
+    // stub) or a comment that does not match its stated length still reads, and every entry is
+    // checked against its local header and its checksum as it is read; two entries of one name are
+    // refused by the layout check, in words of our own.
+    ArchivePtr archive(zip_open(native.constData(), ZIP_RDONLY, &code));
     if (!archive)
         error = QStringLiteral("Cannot open the archive %1: %2").arg(quoted(archivePath), zipError(code));
     return archive;
@@ -203,7 +220,7 @@ bool checkLayout(const std::vector<Entry> &entries, QString &error) {
     for (const Entry &entry : entries) {
         if (entry.kind != EntryKind::Folder) {
             if (files.contains(entry.path)) {
-                error = QStringLiteral("The archive holds %1 twice").arg(quoted(entry.displayName));
+                error = QStringLiteral("The archive holds two files named %1").arg(quoted(entry.displayName));
                 return false;
             }
             files.insert(entry.path, &entry);
