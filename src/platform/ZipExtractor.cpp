@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QRandomGenerator>
 #include <QSet>
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -94,6 +95,17 @@ QByteArray realPath(const QByteArray &path) {
     return result;
 }
 
+// A zip end record near the end, but no zip entry at the start: something was put in front of it.
+// libzip reads the offsets of the central directory as they are, so such an archive cannot be read.
+bool hasLeadingBytes(const QString &archivePath) {
+    QFile file(archivePath);
+    if (!file.open(QIODevice::ReadOnly) || file.read(4) == QByteArrayView("PK\x03\x04"))
+        return false;
+    constexpr qint64 endRecordReach = 22 + 65535;
+    file.seek(std::max<qint64>(0, file.size() - endRecordReach));
+    return file.read(endRecordReach).contains(QByteArrayView("PK\x05\x06"));
+}
+
 ArchivePtr openArchive(const QString &archivePath, QString &error) {
     const QByteArray native = QFile::encodeName(archivePath);
     struct stat info {};
@@ -107,12 +119,15 @@ ArchivePtr openArchive(const QString &archivePath, QString &error) {
         return {};
     }
     int code = 0;
-    // Without libzip's stricter checks: an archive with bytes before its data (a self-extracting
-    // stub) or a comment that does not match its stated length still reads, and every entry is
-    // checked against its local header and its checksum as it is read; two entries of one name are
-    // refused by the layout check, in words of our own.
+    // Without libzip's stricter checks: an archive whose comment does not match its stated length
+    // still reads, and every entry is checked against its local header and its checksum as it is
+    // read; two entries of one name are refused by the layout check, in words of our own.
     ArchivePtr archive(zip_open(native.constData(), ZIP_RDONLY, &code));
-    if (!archive)
+    if (!archive && code == ZIP_ER_NOZIP && hasLeadingBytes(archivePath))
+        error = QStringLiteral("Cannot open the archive %1: it has other data before the zip data (a "
+                               "self-extracting program?); only a plain zip archive can be installed")
+                    .arg(quoted(archivePath));
+    else if (!archive)
         error = QStringLiteral("Cannot open the archive %1: %2").arg(quoted(archivePath), zipError(code));
     return archive;
 }
