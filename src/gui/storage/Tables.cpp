@@ -5,9 +5,25 @@
 #include "gui/app/MainForm.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A write cut short (a killed launcher) leaves its temporary copy beside the table: "<table>.XXXXXX".
+void removeCutWrites(const QString &folder, QStringView table) {
+    const QDir dir(folder);
+    for (const QString &name : dir.entryList({table.toString() + u".??????"_s}, QDir::Files | QDir::Hidden))
+        QFile::remove(dir.filePath(name));
+}
+
+} // namespace
+
 void TMainForm::LoadSavedLogin() {
+    removeCutWrites(Dependencies().workingFolder, SavedLoginFileName);
     const SavedLoginLoad load = loadSavedLoginTable(SettingsGrid, Dependencies().workingFolder);
     if (!load.error.isEmpty())
         ShowMessage(QMessageBox::Warning, load.error);
@@ -34,6 +50,7 @@ void TMainForm::SaveSavedLogin() {
 }
 
 void TMainForm::LoadSettings() {
+    removeCutWrites(Dependencies().workingFolder, SettingsFileName);
     const SettingsLoad load = loadSettingsTable(ConfigGrid, Dependencies().workingFolder);
     if (!load.error.isEmpty())
         ShowMessage(QMessageBox::Warning, load.error);
