@@ -214,9 +214,12 @@ public:
     Run check(const QString &folder) {
         Run run;
         QProcess start;
+        start.setProcessChannelMode(QProcess::MergedChannels);
         start.start(program, {QStringLiteral("--child"), QStringLiteral("start"), folder, service});
         start.waitForFinished(60000);
-        run.messages = start.exitCode();
+        run.messages = start.exitStatus() == QProcess::NormalExit ? start.exitCode() : -1;
+        if (run.messages != 0)
+            std::printf("  the next start (exit %d) said:\n%s\n", run.messages, start.readAll().constData());
         // The start-up clean-up runs detached: give it its time.
         QElapsedTimer clock;
         clock.start();
@@ -262,6 +265,8 @@ int killRuns(Bench &bench, int runs, const QList<double> &fixed) {
         runs = int(fixed.size());
     int tornTotal = 0;
     for (const QString &scenario : Scenarios) {
+        if (qEnvironmentVariableIsSet("KILLBENCH_ONLY") && qEnvironmentVariable("KILLBENCH_ONLY") != scenario)
+            continue;
         // One whole run first: how long the job lasts, and that it does what it should.
         QByteArray told;
         const QString whole = bench.fresh(scenario, bench.work);
