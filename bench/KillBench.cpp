@@ -8,6 +8,7 @@
 //       N kills per scenario at random moments (default 50); --fixed: four kills per scenario at
 //       fixed fractions of its run (what CI runs). --full-disk (as root): no kills, but the
 //       launcher's folder on a tmpfs too small for the download, the unpacking, the tables.
+//       KILLBENCH_ONLY=install|update|removal|tables in the environment: that scenario only.
 #include "RunningService.h"
 #include "core/SavedLoginTable.h"
 #include "core/SettingsTable.h"
