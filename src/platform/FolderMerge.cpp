@@ -2,10 +2,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -75,7 +79,60 @@ public:
     FolderMergeResult result;
 };
 
+// A copy of the tree `from` at `into` (which must not exist) whose files and links are hard links.
+bool linkTree(const QByteArray &from, const QByteArray &into, QString &error) {
+    struct stat info {};
+    if (::lstat(from.constData(), &info) != 0 || ::mkdir(into.constData(), info.st_mode & 07777) != 0) {
+        error = QStringLiteral("Cannot copy %1: %2").arg(QFile::decodeName(from), systemError(errno));
+        return false;
+    }
+    const QStringList names =
+        QDir(QFile::decodeName(from))
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString &name : names) {
+        const QByteArray source = from + '/' + QFile::encodeName(name);
+        const QByteArray target = into + '/' + QFile::encodeName(name);
+        int kindError = 0;
+        if (kindOf(source, kindError) == Kind::Folder) {
+            if (!linkTree(source, target, error))
+                return false;
+        } else if (::linkat(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), 0) != 0) {
+            error = QStringLiteral("Cannot copy %1: %2").arg(QFile::decodeName(source), systemError(errno));
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
+
+FolderMergeResult FolderMerge::replaceWhole(const QString &from, const QString &into,
+                                            const QString &scratch) {
+    FolderMergeResult result;
+    const QByteArray source = QFile::encodeName(QDir::cleanPath(from));
+    const QByteArray target = QFile::encodeName(QDir::cleanPath(into));
+    const QByteArray copy = QFile::encodeName(QDir::cleanPath(scratch));
+    int error = 0;
+    if (kindOf(target, error) == Kind::Missing) {
+        QDir().mkpath(QFileInfo(QFile::decodeName(target)).path());
+        if (::rename(source.constData(), target.constData()) != 0)
+            result.error =
+                QStringLiteral("Cannot move %1 into place: %2").arg(Merge::shown(target), systemError(errno));
+        result.ok = result.error.isEmpty();
+        return result;
+    }
+    if (!linkTree(target, copy, result.error))
+        return result;
+    result = moveContents(from, scratch);
+    if (!result.ok)
+        return result;
+    if (::renameat2(AT_FDCWD, copy.constData(), AT_FDCWD, target.constData(), RENAME_EXCHANGE) != 0) {
+        result.ok = false;
+        result.error =
+            QStringLiteral("Cannot put %1 in place: %2").arg(Merge::shown(target), systemError(errno));
+    }
+    return result;
+}
 
 FolderMergeResult FolderMerge::moveContents(const QString &from, const QString &into) {
     Merge merge;

@@ -19,4 +19,9 @@ struct FolderMergeResult {
 class FolderMerge {
 public:
     static FolderMergeResult moveContents(const QString &from, const QString &into);
+    // The same merge, but `into` changes in one step: whatever happens (a failure, a kill), it is
+    // afterwards either as it was or the whole merge. The merge is made in `scratch` (a folder to
+    // create, on the same file system) over a copy of `into` made of hard links; the old version is
+    // left there for the caller to remove. An `into` that does not exist yet is `from` renamed.
+    static FolderMergeResult replaceWhole(const QString &from, const QString &into, const QString &scratch);
 };

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QRandomGenerator>
 #include <QSet>
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -56,6 +57,19 @@ QString systemError(int code) {
 }
 
 QString zipError(int code) {
+    // The few a player meets, in words that say what is wrong with the file.
+    switch (code) {
+    case ZIP_ER_NOZIP:
+        return QStringLiteral("it is not a zip archive (an error page or another file in its place?)");
+    case ZIP_ER_INCONS:
+        return QStringLiteral("it is damaged: its list of files does not match its contents");
+    case ZIP_ER_EXISTS:
+        return QStringLiteral("it holds two files of the same name");
+    case ZIP_ER_MULTIDISK:
+        return QStringLiteral("it is one part of an archive split into several files");
+    default:
+        break;
+    }
     zip_error_t error;
     zip_error_init_with_code(&error, code);
     const QString text = QString::fromUtf8(zip_error_strerror(&error));
@@ -81,6 +95,17 @@ QByteArray realPath(const QByteArray &path) {
     return result;
 }
 
+// A zip end record near the end, but no zip entry at the start: something was put in front of it.
+// libzip reads the offsets of the central directory as they are, so such an archive cannot be read.
+bool hasLeadingBytes(const QString &archivePath) {
+    QFile file(archivePath);
+    if (!file.open(QIODevice::ReadOnly) || file.read(4) == QByteArrayView("PK\x03\x04"))
+        return false;
+    constexpr qint64 endRecordReach = 22 + 65535;
+    file.seek(std::max<qint64>(0, file.size() - endRecordReach));
+    return file.read(endRecordReach).contains(QByteArrayView("PK\x05\x06"));
+}
+
 ArchivePtr openArchive(const QString &archivePath, QString &error) {
     const QByteArray native = QFile::encodeName(archivePath);
     struct stat info {};
@@ -94,8 +119,15 @@ ArchivePtr openArchive(const QString &archivePath, QString &error) {
         return {};
     }
     int code = 0;
-    ArchivePtr archive(zip_open(native.constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code));
-    if (!archive)
+    // Without libzip's stricter checks: an archive whose comment does not match its stated length
+    // still reads, and every entry is checked against its local header and its checksum as it is
+    // read; two entries of one name are refused by the layout check, in words of our own.
+    ArchivePtr archive(zip_open(native.constData(), ZIP_RDONLY, &code));
+    if (!archive && code == ZIP_ER_NOZIP && hasLeadingBytes(archivePath))
+        error = QStringLiteral("Cannot open the archive %1: it has other data before the zip data (a "
+                               "self-extracting program?); only a plain zip archive can be installed")
+                    .arg(quoted(archivePath));
+    else if (!archive)
         error = QStringLiteral("Cannot open the archive %1: %2").arg(quoted(archivePath), zipError(code));
     return archive;
 }
@@ -203,7 +235,7 @@ bool checkLayout(const std::vector<Entry> &entries, QString &error) {
     for (const Entry &entry : entries) {
         if (entry.kind != EntryKind::Folder) {
             if (files.contains(entry.path)) {
-                error = QStringLiteral("The archive holds %1 twice").arg(quoted(entry.displayName));
+                error = QStringLiteral("The archive holds two files named %1").arg(quoted(entry.displayName));
                 return false;
             }
             files.insert(entry.path, &entry);

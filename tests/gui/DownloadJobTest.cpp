@@ -24,7 +24,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr qint16 EmberHollow = 0;
+constexpr qint16 EmberHollow = 0; // served as 512 MB as well
 constexpr qint16 TidebreakerTactics = 1;
 constexpr qint16 Hexbound = 4; // served as 512 MB (sparse): it never arrives while a test waits
 constexpr qint16 Whisperwood = 7;
@@ -44,9 +44,9 @@ class DownloadJobTest : public QObject {
     RunningService m_service;
     TestWindow t;
 
-    // Starts the endless download and waits for its first block.
-    bool startEndlessDownload(TestWindow &window) {
-        window.select(Hexbound);
+    // Starts an endless download and waits for its first block.
+    bool startEndlessDownload(TestWindow &window, qint16 game = Hexbound) {
+        window.select(game);
         window.form->BtnInstallClick();
         return QTest::qWaitFor([&] { return !window.form->SizeLine.isEmpty(); }, 30000);
     }
@@ -61,10 +61,11 @@ private Q_SLOTS:
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
         const QString started = startTestService(m_service);
         QVERIFY2(started.isEmpty(), qPrintable(started));
-        QFile archive(QDir(downloadDir(m_service)).filePath(u"Hexbound.zip"_s));
-        QVERIFY(archive.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        QVERIFY(archive.resize(qint64(512) * 1024 * 1024));
-        archive.close();
+        for (const QString &name : {u"Hexbound.zip"_s, u"EmberHollow.zip"_s}) {
+            QFile archive(QDir(downloadDir(m_service)).filePath(name));
+            QVERIFY(archive.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            QVERIFY(archive.resize(qint64(512) * 1024 * 1024));
+        }
         t.serviceUrl = serviceUrl(m_service);
         QVERIFY(t.start());
         t.logInByHand();
@@ -136,6 +137,11 @@ private Q_SLOTS:
         QVERIFY(w.JobBusy && !w.BtnCancel->isHidden());
         Q_EMIT w.BtnCancel->clicked();
         QVERIFY(w.DownloadIdle && !w.JobBusy);
+        // The next job, started before the cancel's clean-up was due, keeps its file and its bar.
+        QVERIFY(startEndlessDownload(t, EmberHollow));
+        QTest::qWait(2 * w.DeleteTimer->interval());
+        QVERIFY(QFile::exists(t.path(u"Temp/EmberHollow.zip"_s)) && !w.DLInfo->isHidden() && w.JobBusy);
+        Q_EMIT w.BtnCancel->clicked();
         QTRY_VERIFY_WITH_TIMEOUT(w.NetDownload->isIdle(), 30000);
         QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(t.path(u"Temp"_s)), 10000);
         QVERIFY(w.DLInfo->isHidden());

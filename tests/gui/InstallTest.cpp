@@ -6,6 +6,7 @@
 #include "core/GameLibrary.h"
 #include "gui/controls/PictureControl.h"
 #include "gui/controls/ProgressBar.h"
+#include "gui/controls/Spinner.h"
 #include "platform/ZipExtractor.h"
 
 #include <QDir>
@@ -245,6 +246,41 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(t.path(u"Games/PocketArmada/Data/Levels"_s)).isDir());
         QCOMPARE(t.chat(), before);
         QVERIFY(!w.BtnInstall->isHidden());
+    }
+
+    // A log-out cancels the job: the unpacking stops and the game stays as it was.
+    void cancelDuringTheUnpackingKeepsTheGame() {
+        TMainForm &w = *t.form;
+        QVERIFY(t.installGame(Whisperwood));
+        const QByteArray before = installedVersion(t, Whisperwood);
+        std::vector<ArchiveEntry> levels{{"Whisperwood.exe", "#!/bin/sh\necho new\n", false, 0755}};
+        for (int i = 0; i < 3000; ++i)
+            levels.push_back({"Levels/" + QByteArray::number(i) + ".bin", randomBytes(16 * 1024)});
+        QVERIFY(writeArchive(served(u"Whisperwood.U.1.4.3.0.zip"_s), levels));
+        w.Library.LatestVersion[Whisperwood] = "1.4.3.0";
+        bool cancelled = false;
+        bool barShown = false;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, &watch, [&] {
+            if (!cancelled && w.JobStep == 2 && w.ProgressValue > 0) {
+                cancelled = true;
+                // A panel change brings back the bar and its spinner, not the withdrawn cancel button.
+                t.navigate(2);
+                barShown = !w.DLInfo->isHidden() && !w.AniInd->isHidden() && w.BtnCancel->isHidden();
+                w.LogOutBtnClick();
+            }
+        });
+        watch.start(1);
+        t.select(Whisperwood);
+        w.UpdateSelectedGame();
+        QVERIFY(t.tickUntil([&] { return cancelled && jobIdle(w); }));
+        QVERIFY(barShown);
+        QVERIFY2(t.chat().contains(u"The update of Whisperwood was cancelled; the game stays as it was."_s),
+                 qPrintable(t.chat()));
+        QCOMPARE(installedVersion(t, Whisperwood), before);
+        QVERIFY(!QFile::exists(t.path(u"Games/Whisperwood/Levels"_s)));
+        QTRY_VERIFY(!QFile::exists(t.path(u"Temp"_s)));
+        t.logInByHand();
     }
 
     // Last: the window ends.

@@ -1,5 +1,6 @@
 // Moving an unpacked update into a game's folder on real files: what is merged, replaced and kept,
-// and that a clash found anywhere moves nothing at all.
+// that the folder changes in one step with the old version left aside, and that a clash found
+// anywhere moves nothing at all.
 #include "platform/FolderMerge.h"
 
 #include "FileFixtures.h"
@@ -41,8 +42,12 @@ private Q_SLOTS:
         QVERIFY(writeFile(m_dir->filePath(u"outside.txt"_s), "outside"));
         QVERIFY(QFile::link(m_dir->filePath(u"outside.txt"_s), m_into + u"/readme.txt"_s));
 
-        const FolderMergeResult result = FolderMerge::moveContents(m_from, m_into);
+        const QStringList old = snapshot(m_into);
+        const QString scratch = m_dir->filePath(u"previous"_s);
+        const FolderMergeResult result = FolderMerge::replaceWhole(m_from, m_into, scratch);
         QVERIFY2(result.ok, qPrintable(result.error));
+        // The old version whole beside it, the new one in its place.
+        QCOMPARE(snapshot(scratch), old);
         QCOMPARE(snapshot(m_into),
                  (QStringList{u".hidden=hidden"_s, u"Data/"_s, u"Data/levels.bin=new levels"_s,
                               u"Data/save.dat=the player's save"_s, u"Game.exe=new exe"_s, u"Music/"_s,

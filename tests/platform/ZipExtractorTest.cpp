@@ -207,6 +207,34 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(path(u"out"_s)));
     }
 
+    // What zip tools other than ours write: a trailing comment that does not match is accepted (every
+    // entry reads and passes its checksum); the rest is refused in words that say what is wrong.
+    void oddArchivesOfOtherTools_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("refusal");
+        writeZip(path(u"good.zip"_s), {{"a.txt", text(2000), -1, true}, {"b.txt", "b"}});
+        const QByteArray good = readFile(path(u"good.zip"_s));
+        QTest::newRow("bytes before the data")
+            << "#!/bin/sh\nexit 0\n" + good << u"other data before the zip data"_s;
+        QTest::newRow("comment that does not match") << good + "trailing words" << QString();
+        QTest::newRow("one name twice")
+            << QByteArray(good).replace("b.txt", "a.txt") << u"holds two files named \"a.txt\""_s;
+        QTest::newRow("error page") << QByteArray("<html>404</html>") << u"not a zip archive"_s;
+    }
+
+    void oddArchivesOfOtherTools() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, refusal);
+        QVERIFY(writeFile(path(u"odd.zip"_s), bytes));
+        const ZipExtractResult result = ZipExtractor::extract(path(u"odd.zip"_s), path(u"out"_s), {});
+        if (refusal.isEmpty()) {
+            QVERIFY2(result.ok, qPrintable(result.error));
+            QCOMPARE(snapshot(path(u"out"_s)), (QStringList{u"a.txt=#2000"_s, u"b.txt=b"_s}));
+        } else {
+            QVERIFY2(!result.ok && result.error.contains(refusal), qPrintable(result.error));
+        }
+    }
+
     // Damaged data, a full disk, a stop request: the entry being written is dropped, the old file stays.
     void failuresKeepTheOldFile_data() {
         QTest::addColumn<QString>("failure");

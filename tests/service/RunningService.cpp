@@ -9,6 +9,9 @@
 #include <QRegularExpression>
 #include <QSslCertificate>
 #include <QTcpServer>
+#include <csignal>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -101,6 +104,13 @@ QString RunningService::start() {
         m_output.clear();
         m_serve = std::make_unique<QProcess>();
         m_serve->setProcessChannelMode(QProcess::MergedChannels);
+        // A test killed from outside (a CTest time-out, SIGKILL) runs no destructor: the service hears
+        // of its end from the kernel and stops nginx with its workers as on any stop signal.
+        m_serve->setChildProcessModifier([parent = ::getpid()] {
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+            if (::getppid() != parent)
+                ::_exit(1);
+        });
         m_serve->start(program(),
                        QStringList{u"serve"_s, u"--data"_s, dataDir(), u"--port"_s, QString::number(m_port)} +
                            m_serveArguments);

@@ -183,6 +183,9 @@ public:
     void CleanUpOnClose();
     // removal: further operations
     void DeleteTimerTimer();
+    // The one-job guard: true while a job runs. A cancel's clean-up still pending is done first, so
+    // that it cannot take the Temp folder and the bar of the job about to start.
+    [[nodiscard]] bool JobUnderWay();
     // Puts the status line into the bar at once and empties the three read-out lines with it.
     void ShowJobStatus(const QByteArray &status);
 
@@ -472,8 +475,12 @@ public:
     DownloadSize DownloadSizeInfo;
     // Extraction progress, set afresh for every extraction.
     ::UnzipProgress UnzipState{0, 0, 0};
-    // Set by the final shutdown: a running extraction ends at its next chunk.
+    // Set by the final shutdown and by a cancel: a running extraction ends at its next chunk.
     std::atomic_bool ExtractionStop = false;
+
+    // The cancel button's own visibility: shown with the bar until a finishing step withdraws it,
+    // offered again by the next installation.
+    bool CancelOffered = true;
 
     // removal state
     // The game a removal acts on, fixed by the click that asked for it.

@@ -96,11 +96,9 @@ std::optional<QString> TMainForm::ApplyPanel() {
     if (error)
         return error;
 
-    for (QWidget *bar : std::initializer_list<QWidget *>{AniInd, BtnCancel, DLInfo}) {
-        bar->setVisible(JobBusy);
-        if (JobBusy)
-            bar->raise();
-    }
+    DLInfo->setVisible(JobBusy);
+    if (JobBusy)
+        DLInfo->raise();
     return std::nullopt;
 }
 

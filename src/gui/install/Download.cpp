@@ -30,8 +30,6 @@ void backToIdle(TMainForm &w) {
     w.SpeedLine.clear();
     w.RemainLine.clear();
     w.DLInfo->hide();
-    w.AniInd->hide();
-    w.BtnCancel->hide();
     w.RefreshGameStates();
 }
 

@@ -26,19 +26,21 @@ std::optional<QString> TMainForm::ExtractArchive(const QString &archivePath, qin
     // its finishing dispatch waits, as StepReady is false. A write the disk holds up must not stop
     // the window. The call still returns only when the archive is out.
     //
-    // The archive is unpacked beside it in Temp first and moved into the game's folder only when
-    // all of it came out: a damaged archive or a full disk leaves the game as it was, not half
-    // old and half new.
+    // The archive is unpacked beside it in Temp first and put in place of the game's folder in one
+    // step only when all of it came out: a damaged archive, a full disk or a killed launcher leaves
+    // the game as it was, not half old and half new. The clean-up removes the old version.
     const QString target = WorkingPath(QString::fromUtf8(folder));
     const QString staging = QFileInfo(archivePath).dir().filePath(QStringLiteral(".unpacked"));
+    const QString scratch = QFileInfo(archivePath).dir().filePath(QStringLiteral(".previous"));
     QObject reports;
     ZipExtractResult result;
     const auto report = [this, &reports](auto &&apply) {
         QMetaObject::invokeMethod(&reports, std::forward<decltype(apply)>(apply), Qt::QueuedConnection);
     };
-    ExtractionStop = false;
     const std::unique_ptr<QThread> writer(QThread::create([&] {
-        QDir(staging).removeRecursively(); // left by a launcher that did not get to its clean-up
+        // Left by a launcher that did not get to its clean-up.
+        QDir(staging).removeRecursively();
+        QDir(scratch).removeRecursively();
         const ZipListing listing = ZipExtractor::list(archivePath);
         if (!listing.ok) {
             result.error = listing.error;
@@ -59,7 +61,7 @@ std::optional<QString> TMainForm::ExtractArchive(const QString &archivePath, qin
         // Done with, whatever came of it; the clean-up removes the folder it lay in.
         QFile::remove(archivePath);
         if (result.ok) {
-            const FolderMergeResult moved = FolderMerge::moveContents(staging, target);
+            const FolderMergeResult moved = FolderMerge::replaceWhole(staging, target, scratch);
             if (!moved.ok) {
                 result.ok = false;
                 result.error = moved.error;

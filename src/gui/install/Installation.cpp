@@ -33,13 +33,12 @@ QByteArray column(std::string_view text) {
 void showDownloadBar(TMainForm &w) {
     w.DLInfo->show();
     w.DLInfo->raise();
-    w.AniInd->show();
-    w.AniInd->raise();
     w.JobBusy = true;
     w.ProgressValue = 0;
     w.DownloadIdle = false;
     w.JobStep = 1;
     w.StepReady = false;
+    w.ExtractionStop = false;
 }
 
 // The read-out lines emptied and shown at once, as every finishing step that announces itself does.
@@ -78,7 +77,7 @@ void TMainForm::InstallGame(qint16 game) {
     }
     // One job at a time: a second would write over the first one's step counter and Temp. A cancel
     // clears JobBusy while a finishing already under way runs on, hence the pending job too.
-    if (JobBusy || !DownloadIdle || PendingJob != 0) {
+    if (JobUnderWay()) {
         PlayError();
         ChatSay(StillBusy);
         return;
@@ -89,6 +88,7 @@ void TMainForm::InstallGame(qint16 game) {
     PrepareDownloadClient();
     showDownloadBar(*this);
     BtnInstall->hide();
+    CancelOffered = true;
     BtnCancel->show();
     BtnCancel->raise();
     QDir().mkpath(WorkingPath(QString::fromUtf8(column(TempFolder))));
@@ -103,7 +103,7 @@ void TMainForm::UpdateGame(qint16 game) {
     const GameEntry *entry = entryOf(game);
     if (!entry)
         return;
-    if (JobBusy || !DownloadIdle || PendingJob != 0) {
+    if (JobUnderWay()) {
         PlayError();
         ChatSay(StillBusy);
         return;
@@ -142,6 +142,7 @@ void TMainForm::FinishGameJob(bool update) {
 
     if (JobStep == 1) {
         announce(*this, (update ? "Updating   " : "Installing:   ") + title + "...");
+        CancelOffered = false;
         BtnCancel->hide();
         StepReady = true;
     }
@@ -156,7 +157,11 @@ void TMainForm::FinishGameJob(bool update) {
             // The window came to its end while the archive was coming out: nothing more to show.
             if (Exiting())
                 return;
-            if (failure) {
+            if (failure && ExtractionStop) {
+                PlayError();
+                ChatSay(update ? "The update of " + title + " was cancelled; the game stays as it was."
+                               : "The installation of " + title + " was cancelled; nothing was installed.");
+            } else if (failure) {
                 PlayError();
                 ChatSay((update ? "The update of " : "The installation of ") + title +
                         " failed: " + failure->toUtf8());

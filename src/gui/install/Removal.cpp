@@ -7,13 +7,19 @@
 #include "gui/controls/ProgressBar.h"
 #include "platform/ProcessLauncher.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QThread>
 #include <QTimer>
+#include <cstdio>
 
 namespace {
 
 constexpr int RemovalWaitUnitMs = 15;
+constexpr char16_t TrashFolder[] = u".trash";
 constexpr unsigned long CleanUpPauseMs = 400;
 constexpr unsigned long ClosePauseMs = 200;
 
@@ -27,6 +33,26 @@ QString tempFolder() {
 
 bool inCatalogue(qint16 game) {
     return game >= 0 && std::size_t(game) < GameCount;
+}
+
+// Renames the folder into the trash, in one step (a killed launcher leaves it whole or gone, and a
+// removal still running never reaches a folder of the same name made after it), then removes the
+// trash with whatever earlier runs left there.
+void discard(const QString &folder, const QString &trash) {
+    static int serial = 0;
+    const QString name = QStringLiteral("%1.%2.%3")
+                             .arg(QFileInfo(folder).fileName())
+                             .arg(QCoreApplication::applicationPid())
+                             .arg(++serial);
+    // Again when an earlier removal of the trash took the trash folder away in between.
+    for (int attempt = 0; attempt < 2 && QFileInfo::exists(folder); ++attempt) {
+        QDir().mkpath(trash);
+        std::rename(QFile::encodeName(folder).constData(),
+                    QFile::encodeName(trash + u'/' + name).constData());
+    }
+    if (QFileInfo::exists(folder))
+        removeFolderDetached(folder);
+    removeFolderDetached(trash);
 }
 
 } // namespace
@@ -46,7 +72,7 @@ void TMainForm::BtnDeleteClick() {
     PlayClick();
     // A removal in the middle of another job would clean Temp under a running download and share
     // its step counter; one job at a time.
-    if (JobBusy || PendingJob != 0) {
+    if (JobUnderWay()) {
         PlayError();
         ChatSay("Please wait until the current job is finished!");
         return;
@@ -76,7 +102,7 @@ void TMainForm::FinishRemoval() {
     if (JobStep == 2 && !InstallTimer->isActive()) {
         int waitMs = 0;
         if (inCatalogue(game)) {
-            removeFolderDetached(Library.AbsolutePath(GameLibrary::GameFolderPath(game)));
+            discard(Library.AbsolutePath(GameLibrary::GameFolderPath(game)), WorkingPath(TrashFolder));
             waitMs = GameCatalogue()[std::size_t(game)].RemovalWait * RemovalWaitUnitMs;
         }
         ProgressMax = waitMs;
@@ -103,7 +129,7 @@ void TMainForm::FinishRemoval() {
 
 void TMainForm::CleanUpTemp() {
     ShowJobStatus("Clean Up...");
-    removeFolderDetached(WorkingPath(tempFolder()));
+    discard(WorkingPath(tempFolder()), WorkingPath(TrashFolder));
     // The removal runs on its own; the pause gives it a head start before the disk is read again.
     QThread::msleep(CleanUpPauseMs);
 }
@@ -113,8 +139,14 @@ void TMainForm::CleanUpOnClose() {
     StopDownload();
     DownloadIdle = true;
     QThread::msleep(ClosePauseMs);
-    removeFolderDetached(WorkingPath(tempFolder()));
+    discard(WorkingPath(tempFolder()), WorkingPath(TrashFolder));
     QThread::msleep(ClosePauseMs);
+}
+
+bool TMainForm::JobUnderWay() {
+    if (DeleteTimer->isActive())
+        DeleteTimerTimer();
+    return JobBusy || !DownloadIdle || PendingJob != 0;
 }
 
 void TMainForm::BtnCancelClick() {
@@ -122,13 +154,18 @@ void TMainForm::BtnCancelClick() {
     if (!DownloadIdle)
         StopDownload();
     DownloadIdle = true;
-    // A finishing step or removal already under way runs on to its end.
+    // An archive coming out stops at its next chunk and the game stays as it was; the rest of a
+    // finishing step or a removal runs on to its end.
+    ExtractionStop = true;
     JobBusy = false;
     DeleteTimer->start();
 }
 
 void TMainForm::DeleteTimerTimer() {
     DeleteTimer->stop();
+    // A finishing step still under way writes in Temp and cleans it up itself at its end.
+    if (PendingJob != 0)
+        return;
     CleanUpTemp();
     DLInfo->hide();
     RefreshGameStates();

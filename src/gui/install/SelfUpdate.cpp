@@ -24,7 +24,7 @@ void TMainForm::BtnUpdateClick() {
         return;
     }
     // The setup download would share Temp and the job state with the job under way.
-    if (JobBusy || PendingJob != 0) {
+    if (JobUnderWay()) {
         PlayError();
         ChatSay("Please wait until the current job is finished!");
         return;
@@ -49,6 +49,7 @@ void TMainForm::FinishSelfUpdate() {
     // setup twice.
     PendingJob = 0;
     ShowJobStatus("Updating Quillbarrow...");
+    CancelOffered = false;
     BtnCancel->hide();
     const QString setup = WorkingPath(QStringLiteral("Temp/QuillbarrowSetup.exe"));
     // Only a program signed with the key the launcher was built with is run.

@@ -43,7 +43,5 @@ void TMainForm::RefreshGameStates() {
     DLText2->setText({});
     RemainLine.clear();
     DLText3->setText({});
-    // The spinner and the cancel button go with the bar, as ShowPanel keeps them.
-    for (QWidget *bar : std::initializer_list<QWidget *>{AniInd, BtnCancel, DLInfo})
-        bar->hide();
+    DLInfo->hide();
 }

@@ -5,9 +5,25 @@
 #include "gui/app/MainForm.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A write cut short (a killed launcher) leaves its temporary copy beside the table: "<table>.XXXXXX".
+void removeCutWrites(const QString &folder, QStringView table) {
+    const QDir dir(folder);
+    for (const QString &name : dir.entryList({table.toString() + u".??????"_s}, QDir::Files | QDir::Hidden))
+        QFile::remove(dir.filePath(name));
+}
+
+} // namespace
+
 void TMainForm::LoadSavedLogin() {
+    removeCutWrites(Dependencies().workingFolder, SavedLoginFileName);
     const SavedLoginLoad load = loadSavedLoginTable(SettingsGrid, Dependencies().workingFolder);
     if (!load.error.isEmpty())
         ShowMessage(QMessageBox::Warning, load.error);
@@ -25,11 +41,16 @@ void TMainForm::SaveSavedLogin() {
         EMailEdit->clear();
         PasswordEdit->clear();
     }
-    // A failed write keeps the file as it was; nothing else can be done about it here.
-    saveSavedLoginTable(SettingsGrid, Dependencies().workingFolder, keep, AccountEmail, AccountPassword);
+    // A failed write (a full disk) keeps the file as it was; the player learns why the login is not
+    // kept.
+    const TableFileResult saved =
+        saveSavedLoginTable(SettingsGrid, Dependencies().workingFolder, keep, AccountEmail, AccountPassword);
+    if (!saved.ok)
+        ChatSay("Your login could not be saved: " + saved.error.toUtf8());
 }
 
 void TMainForm::LoadSettings() {
+    removeCutWrites(Dependencies().workingFolder, SettingsFileName);
     const SettingsLoad load = loadSettingsTable(ConfigGrid, Dependencies().workingFolder);
     if (!load.error.isEmpty())
         ShowMessage(QMessageBox::Warning, load.error);
@@ -37,5 +58,7 @@ void TMainForm::LoadSettings() {
 }
 
 void TMainForm::SaveSettings() {
-    saveSettingsTable(ConfigGrid, Dependencies().workingFolder, SoundsOn);
+    const TableFileResult saved = saveSettingsTable(ConfigGrid, Dependencies().workingFolder, SoundsOn);
+    if (!saved.ok)
+        ChatSay("Your settings could not be saved: " + saved.error.toUtf8());
 }
