@@ -139,6 +139,8 @@ struct Bench {
             if (QProcess::execute(program, args) != 0)
                 return QStringLiteral("service ") + args.first() + QStringLiteral(" failed");
         service = std::make_unique<QProcess>();
+        // Ends with the bench, however the bench ends.
+        TestXServer::prepareClient(*service, x.displayName());
         service->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         service->setStandardOutputFile(QProcess::nullDevice());
         service->start(program, {"serve", "--data", data, "--port", "8443"});
