@@ -10,6 +10,12 @@
 #include <QWebEngineView>
 #include <utility>
 
+namespace QtWebEngineCore {
+// What the engine runs before the application object when it is linked to the program; exported
+// for an engine loaded later. It makes the OpenGL context the engine shares its surfaces with.
+Q_DECL_IMPORT void initialize();
+} // namespace QtWebEngineCore
+
 namespace {
 
 class AdBrowser final : public QWebEngineView, public AdView {
@@ -19,6 +25,8 @@ public:
         page()->profile()->setHttpCacheType(QWebEngineProfile::NoCache);
         // The engine knows only the system's roots: a certificate it could not verify is accepted
         // when its chain verifies against what the launcher trusts, and refused otherwise.
+        connect(this, &QWebEngineView::loadStarted, this, [this] { m_loading = true; });
+        connect(this, &QWebEngineView::loadFinished, this, [this] { m_loading = false; });
         connect(page(), &QWebEnginePage::certificateError, this,
                 [check](const QWebEngineCertificateError &error) {
                     QWebEngineCertificateError decision = error;
@@ -44,6 +52,9 @@ public:
         m_frozen = frozen;
         // The engine freezes only a page it believes hidden.
         if (frozen) {
+            // A load cut short by the freeze is made again when the page runs.
+            if (m_loading && m_pending.isEmpty())
+                m_pending = url();
             page()->setVisible(false);
             page()->setLifecycleState(QWebEnginePage::LifecycleState::Frozen);
             return;
@@ -58,6 +69,7 @@ public:
 
 private:
     bool m_frozen = false;
+    bool m_loading = false;
     QUrl m_pending;
 };
 
@@ -66,5 +78,6 @@ private:
 extern "C" Q_DECL_EXPORT AdView *quillbarrowCreateAdView(QWidget *parent, const AdView::ChainCheck &check) {
     // Before the first Qt Quick window, which the view hosts its page in.
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    QtWebEngineCore::initialize();
     return new AdBrowser(parent, check);
 }

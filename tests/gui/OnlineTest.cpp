@@ -9,6 +9,7 @@
 #include "core/SavedLoginTable.h"
 #include "gui/controls/PictureControl.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -178,6 +179,9 @@ private Q_SLOTS:
         TMainForm &w = *t.form;
         QVERIFY(w.ADSBrowser && w.ADSTimer->isActive());
         w.ADSTimer->stop(); // the test turns the pages itself
+        // Pages run in a window in use; the chat's second window took that from this one.
+        QApplication::setActiveWindow(&w);
+        QVERIFY(w.isActiveWindow());
         QWidget *view = w.ADSBrowser;
         // The first page, loaded by the login, is the service's own, over HTTPS.
         QTRY_COMPARE_WITH_TIMEOUT(title(view), u"Starfall Drift - now on Quillbarrow"_s, 60000);
@@ -211,6 +215,7 @@ private Q_SLOTS:
         w.ADSTimerTimer();
         QCOMPARE(title(view), u"Hexbound - Sigil Puzzles"_s);
         w.showNormal();
+        QApplication::setActiveWindow(&w);
         QTRY_COMPARE(lifecycle(), 0);
         QTRY_VERIFY_WITH_TIMEOUT(!loads.isEmpty(), 60000);
         QCOMPARE(view->property("url").toUrl(), w.AdPageUrl(w.AdIndex));
@@ -244,6 +249,7 @@ private Q_SLOTS:
                     0, true};
             },
             stranger);
+        QApplication::setActiveWindow(&w);
         QSignalSpy loads(w.ADSBrowser, SIGNAL(loadFinished(bool)));
         w.SetAdPage(QUrl(QString::fromLatin1(server.url("/"))));
         QTRY_VERIFY_WITH_TIMEOUT(!loads.isEmpty(), 60000);
