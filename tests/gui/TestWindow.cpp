@@ -66,7 +66,8 @@ bool TestWindow::copyFiles() {
                QFile::copy(QString::fromUtf8(from), target);
     };
     return copy(PICTURE_BUNDLE, "Quillbarrow01.dll") && copy(SOUND_BUNDLE, "Quillbarrow02.dll") &&
-           copy(LAUNCHER_EXE, "Quillbarrow.exe");
+           copy(LAUNCHER_EXE, "Quillbarrow.exe") &&
+           copy(LAUNCHER_DIR "/libquillbarrow_web.so", "libquillbarrow_web.so");
 }
 
 bool TestWindow::start() {

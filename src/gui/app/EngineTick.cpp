@@ -114,7 +114,8 @@ void TMainForm::MirrorDownloadBar() {
 
 void TMainForm::EngineSlotC() {
     const QByteArray title = windowTitleOf(SelectedGame);
-    const bool found = m_deps.windowExists && m_deps.windowExists(title);
+    // With no game selected there is no window to look for, and no walk of the X server's windows.
+    const bool found = !title.isEmpty() && m_deps.windowExists && m_deps.windowExists(title);
     if (SelectedGame >= 0 && std::size_t(SelectedGame) < GameCount)
         Library.GameRunning[std::size_t(SelectedGame)] = found;
     BtnPlay->setEnabled(!found);

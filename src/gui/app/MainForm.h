@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 
+class AdView;
 class ClickLabel;
 class DownloadClient;
 struct DownloadOutcome;
@@ -32,7 +33,6 @@ class QPropertyAnimation;
 class QPushButton;
 class QTimer;
 class QUrl;
-class QWebEngineView;
 class Spinner;
 class TAbout;
 class TConfig;
@@ -331,9 +331,10 @@ public:
     QPushButton *BtnInvite = nullptr;
     PictureControl *QRCode = nullptr;
 
-    // ad frame; the web view exists once the first page was set
+    // ad frame; the web view exists once the first page was set, AdBrowser with it
     PictureControl *ADS = nullptr;
-    QPointer<QWebEngineView> ADSBrowser;
+    QPointer<QWidget> ADSBrowser;
+    AdView *AdBrowser = nullptr;
 
     // game detail
     PictureControl *PanelGames = nullptr;

@@ -5,8 +5,6 @@
 #include "platform/ResourceBundle.h"
 #include "platform/SoundPlayer.h"
 
-#include <QPixmap>
-
 namespace {
 
 QString text(std::string_view name) {
@@ -50,10 +48,8 @@ std::optional<QString> TMainForm::LoadPicture(PictureControl *target, QByteArray
     const ResourceBundle::Lookup found = ResourceLibrary1.find(QString::fromLatin1(resource));
     if (!found.found())
         return found.Error;
-    QPixmap picture;
-    if (!picture.loadFromData(reinterpret_cast<const uchar *>(found.Data.data()), uint(found.Data.size())))
+    if (!target->setPictureData(QByteArray(found.Data.data(), found.Data.size())))
         return QStringLiteral("resource is not a picture: %1").arg(QString::fromLatin1(resource));
-    target->setPicture(picture);
     return std::nullopt;
 }
 

@@ -1,5 +1,7 @@
 #include "gui/controls/PictureControl.h"
 
+#include <QBuffer>
+#include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
@@ -9,8 +11,30 @@ PictureControl::PictureControl(QWidget *parent)
 
 void PictureControl::setPicture(const QPixmap &picture) {
     m_picture = picture;
+    m_encoded.clear();
     m_scaled = {};
     update();
+}
+
+bool PictureControl::setPictureData(const QByteArray &encoded) {
+    QBuffer buffer;
+    buffer.setData(encoded);
+    QImageReader reader(&buffer);
+    if (!reader.canRead() || !reader.size().isValid())
+        return false;
+    m_picture = {};
+    m_encoded = encoded;
+    m_scaled = {};
+    update();
+    return true;
+}
+
+QPixmap PictureControl::picture() const {
+    if (m_encoded.isEmpty())
+        return m_picture;
+    QPixmap decoded;
+    decoded.loadFromData(m_encoded);
+    return decoded;
 }
 
 void PictureControl::setOpacity(qreal opacity) {
@@ -29,7 +53,7 @@ void PictureControl::setScaleY(qreal scale) {
 }
 
 void PictureControl::paintEvent(QPaintEvent *) {
-    if (m_picture.isNull() || m_opacity <= 0)
+    if ((m_picture.isNull() && m_encoded.isEmpty()) || m_opacity <= 0)
         return;
     const QSizeF size(width() * m_scaleX, height() * m_scaleY);
     const QRectF target(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), size);
@@ -37,7 +61,7 @@ void PictureControl::paintEvent(QPaintEvent *) {
     if (pixels.isEmpty())
         return;
     if (m_scaled.size() != pixels) {
-        m_scaled = m_picture.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        m_scaled = picture().scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         m_scaled.setDevicePixelRatio(devicePixelRatioF());
     }
     QPainter painter(this);

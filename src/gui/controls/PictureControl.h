@@ -2,6 +2,7 @@
 
 #include "gui/controls/ClickGesture.h"
 
+#include <QByteArray>
 #include <QPixmap>
 #include <QWidget>
 
@@ -17,7 +18,11 @@ public:
     explicit PictureControl(QWidget *parent = nullptr);
 
     void setPicture(const QPixmap &picture);
-    [[nodiscard]] const QPixmap &picture() const { return m_picture; }
+    // Encoded picture data, decoded only when drawn and kept only at the size drawn: the skin's
+    // pictures are far larger than most controls show them. False when the data is no picture.
+    bool setPictureData(const QByteArray &encoded);
+    // At full size.
+    [[nodiscard]] QPixmap picture() const;
 
     [[nodiscard]] qreal opacity() const { return m_opacity; }
     void setOpacity(qreal opacity);
@@ -41,6 +46,7 @@ protected:
 
 private:
     QPixmap m_picture;
+    QByteArray m_encoded;
     // The picture at the size it was last drawn, so that a repaint does not rescale it.
     QPixmap m_scaled;
     qreal m_opacity = 1;

@@ -2,24 +2,27 @@
 #include "core/SkinNames.h"
 #include "gui/app/MainForm.h"
 #include "gui/controls/PictureControl.h"
+#include "gui/online/AdView.h"
+#include "gui/online/AdVisibility.h"
 #include "net/ServiceTrust.h"
 
+#include <QDebug>
+#include <QLibrary>
 #include <QUrl>
-#include <QWebEngineCertificateError>
-#include <QWebEnginePage>
-#include <QWebEngineProfile>
-#include <QWebEngineView>
 
 namespace {
 
-// The browser engine knows only the system's roots: a certificate it could not verify is accepted
-// when its chain verifies against what the launcher trusts, and refused otherwise.
-void decideCertificate(const QWebEngineCertificateError &error) {
-    QWebEngineCertificateError decision = error;
-    if (ServiceTrust::verifyChain(error.certificateChain(), error.url().host()).isEmpty())
-        decision.acceptCertificate();
-    else
-        decision.rejectCertificate();
+// The browser engine's module from the launcher's folder; it stays loaded for the rest of the run.
+AdView *createAdView(const QString &folder, QWidget *parent) {
+    QLibrary module(folder + u'/' + AdViewModuleFile.toString());
+    const auto create = reinterpret_cast<CreateAdView>(module.resolve(CreateAdViewSymbol));
+    if (!create) {
+        qWarning().noquote() << "No ad pages:" << module.errorString();
+        return nullptr;
+    }
+    return create(parent, [](const QList<QSslCertificate> &chain, const QString &host) {
+        return ServiceTrust::verifyChain(chain, host).isEmpty();
+    });
 }
 
 } // namespace
@@ -27,15 +30,16 @@ void decideCertificate(const QWebEngineCertificateError &error) {
 void TMainForm::SetAdPage(const QUrl &address) {
     // The browser engine costs hundreds of megabytes, so the view is made only when a page is due.
     if (!ADSBrowser) {
-        ADSBrowser = new QWebEngineView(ADS);
+        AdBrowser = createAdView(m_deps.workingFolder, ADS);
+        if (!AdBrowser)
+            return;
+        ADSBrowser = AdBrowser->widget();
         ADSBrowser->setObjectName(QStringLiteral("ADSBrowser"));
-        ADSBrowser->page()->profile()->setHttpCacheType(QWebEngineProfile::NoCache);
-        connect(ADSBrowser->page(), &QWebEnginePage::certificateError, ADSBrowser->page(),
-                &decideCertificate);
         ADSBrowser->setGeometry(ADS->rect());
         ADSBrowser->show();
+        new AdVisibility(this, AdBrowser);
     }
-    ADSBrowser->setUrl(address);
+    AdBrowser->setUrl(address);
 }
 
 void TMainForm::ADSTimerTimer() {
