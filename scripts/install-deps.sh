@@ -16,6 +16,8 @@ packages=(
   nginx openssl zip
   # tests
   xvfb xauth openbox pulseaudio pulseaudio-utils libxcb-xtest0-dev
+  # fuzzing: clang with its libFuzzer, AddressSanitizer and UBSan runtimes
+  clang-14 libclang-rt-14-dev
   # benchmarks: the reference tools they compare against
   curl unzip
 )

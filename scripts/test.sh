@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the full suite under a virtual X server, then core and
-# platform again with AddressSanitizer and UBSan.
+# platform again with AddressSanitizer and UBSan, then every fuzz target for a few seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -18,3 +18,6 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILLBARROW_WERROR=
 cmake --build build-asan -j "$jobs"
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd build-asan && "${xvfb[@]}" ctest --output-on-failure -j "$jobs")
+
+# Long enough to replay the seeds and catch a plain regression; longer runs by hand (README).
+scripts/fuzz.sh 10
