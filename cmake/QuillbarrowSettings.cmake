@@ -23,3 +23,10 @@ if(QUILLBARROW_SANITIZE)
         -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     target_link_options(quillbarrow_settings INTERFACE -fsanitize=address,undefined)
 endif()
+
+# Coverage for libFuzzer in every library; only the fuzz targets link its main (fuzz/CMakeLists.txt).
+if(QUILLBARROW_FUZZ)
+    target_compile_options(quillbarrow_settings INTERFACE
+        -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    target_link_options(quillbarrow_settings INTERFACE -fsanitize=address,undefined)
+endif()

@@ -18,6 +18,8 @@ packages=(
   postgresql-15
   # tests
   xvfb xauth openbox pulseaudio pulseaudio-utils libxcb-xtest0-dev
+  # fuzzing: clang with its libFuzzer, AddressSanitizer and UBSan runtimes
+  clang-14 libclang-rt-14-dev
   # benchmarks: the reference tools they compare against
   curl unzip
   # packages (scripts/package.sh): dpkg-shlibdeps works out their library dependencies

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the full suite under a virtual X server, then core and
-# platform again with AddressSanitizer and UBSan.
+# platform again with AddressSanitizer and UBSan, then every fuzz target for a few seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
