@@ -22,6 +22,8 @@
 #include <unistd.h>
 #include <xcb/xcb.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QByteArray Caption = "Quillbarrow   v1.0.0.8";
@@ -133,9 +135,10 @@ struct Bench {
     QString startService() {
         const QString program = prefix + QStringLiteral("/bin/quillbarrow-service");
         const QString data = work.filePath(QStringLiteral("service-data"));
-        for (const QStringList &args : {QStringList{"init", "--data", data},
-                                        QStringList{"user", "add", "--data", data, QString::fromLatin1(Email),
-                                                    QString::fromLatin1(Password), "Bench"}})
+        for (const QStringList &args :
+             {QStringList{u"init"_s, u"--data"_s, data},
+              QStringList{u"user"_s, u"add"_s, u"--data"_s, data, QString::fromLatin1(Email),
+                          QString::fromLatin1(Password), u"Bench"_s}})
             if (QProcess::execute(program, args) != 0)
                 return QStringLiteral("service ") + args.first() + QStringLiteral(" failed");
         service = std::make_unique<QProcess>();
@@ -143,7 +146,7 @@ struct Bench {
         TestXServer::prepareClient(*service, x.displayName());
         service->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         service->setStandardOutputFile(QProcess::nullDevice());
-        service->start(program, {"serve", "--data", data, "--port", "8443"});
+        service->start(program, {u"serve"_s, u"--data"_s, data, u"--port"_s, u"8443"_s});
         return service->waitForStarted() ? QString() : service->errorString();
     }
 

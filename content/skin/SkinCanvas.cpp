@@ -83,9 +83,9 @@ bool loadFonts() {
         const QFontInfo info(baseFont(static_cast<Face>(i)));
         if (info.family() != QLatin1String(faceNames[i].family) ||
             info.styleName() != QLatin1String(faceNames[i].style)) {
-            std::fprintf(stderr, "skin: font %s %s is missing (got %s %s); install %s\n",
-                         faceNames[i].family, faceNames[i].style, qPrintable(info.family()),
-                         qPrintable(info.styleName()), faceNames[i].package);
+            std::fprintf(stderr, "skin: font %s %s is missing (got %s %s); install %s\n", faceNames[i].family,
+                         faceNames[i].style, qPrintable(info.family()), qPrintable(info.styleName()),
+                         faceNames[i].package);
             ok = false;
         }
     }
