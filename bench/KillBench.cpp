@@ -401,6 +401,9 @@ int main(int argc, char **argv) {
     QFile::remove(QDir(www).filePath(QStringLiteral("Hexbound.zip")));
     QFile::copy(QDir(work.path()).filePath(QStringLiteral("v1.zip")),
                 QDir(www).filePath(QStringLiteral("Hexbound.zip")));
+    // The published digests follow the archives written here.
+    if (service.admin({QStringLiteral("digest")}).exitCode != 0)
+        return fail(QStringLiteral("cannot publish the archives' digests"));
     if (const QString error = service.start(); !error.isEmpty())
         return fail(error);
     bench.service = QStringLiteral("https://localhost:%1").arg(service.port());
