@@ -9,6 +9,7 @@ packages=(
   # launcher
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev libxkbcommon-dev
   qt6-multimedia-dev qt6-webengine-dev
+  ca-certificates
   libzip-dev libxcb1-dev libcurl4-openssl-dev libssl-dev
   fonts-dejavu-core fonts-dejavu-extra
   # reference service

@@ -2,6 +2,8 @@
 
 #include "net/LocalCaPem.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <mutex>
 #include <openssl/err.h>
 #include <openssl/pem.h>
@@ -68,6 +70,16 @@ CurlTransfer::CurlTransfer(const QUrl &url, bool headOnly, const QList<QByteArra
     curl_easy_setopt(m_easy, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(m_easy, CURLOPT_SSL_VERIFYHOST, 2L);
     curl_easy_setopt(m_easy, CURLOPT_SSL_CTX_FUNCTION, &addLocalCa);
+    // A machine without the system's bundle (no ca-certificates) still trusts the build's CA: libcurl
+    // would otherwise refuse every connection for want of a file.
+    const char *bundle = nullptr;
+    if (curl_easy_getinfo(m_easy, CURLINFO_CAINFO, &bundle) == CURLE_OK && bundle &&
+        !QFileInfo::exists(QFile::decodeName(bundle)))
+        curl_easy_setopt(m_easy, CURLOPT_CAINFO, nullptr);
+    const char *bundleFolder = nullptr;
+    if (curl_easy_getinfo(m_easy, CURLINFO_CAPATH, &bundleFolder) == CURLE_OK && bundleFolder &&
+        !QFileInfo::exists(QFile::decodeName(bundleFolder)))
+        curl_easy_setopt(m_easy, CURLOPT_CAPATH, nullptr);
     // AES-128-GCM first: as safe for a download and a third cheaper to decrypt than AES-256, which
     // counts when the same cores also write and hash the file.
     curl_easy_setopt(m_easy, CURLOPT_TLS13_CIPHERS,
