@@ -494,16 +494,7 @@ std::optional<QList<SessionRecord>> ServiceStore::openSessions(QString *error) {
     }
     QList<SessionRecord> sessions;
     while (q.next()) {
-        SessionRecord s;
-        s.id = q.value(0).toString().toLatin1();
-        s.accountId = q.value(1).toLongLong();
-        s.email = q.value(2).toString();
-        s.name = q.value(3).toString();
-        s.address = q.value(4).toString();
-        s.createdMs = q.value(5).toLongLong();
-        s.lastSeenMs = q.value(6).toLongLong();
-        s.channels = q.value(7).toString().split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        sessions.append(s);
+        sessions.append(sessionFromRow(q));
     }
     q.finish();
     return sessions;
@@ -519,4 +510,17 @@ StoreResult ServiceStore::appendChat(const ChatRecord &record) {
     q.addBindValue(text(record.recipient));
     q.addBindValue(text(record.text));
     return run(q);
+}
+
+SessionRecord ServiceStore::sessionFromRow(const QSqlQuery &row) {
+    SessionRecord s;
+    s.id = row.value(0).toString().toLatin1();
+    s.accountId = row.value(1).toLongLong();
+    s.email = row.value(2).toString();
+    s.name = row.value(3).toString();
+    s.address = row.value(4).toString();
+    s.createdMs = row.value(5).toLongLong();
+    s.lastSeenMs = row.value(6).toLongLong();
+    s.channels = row.value(7).toString().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    return s;
 }

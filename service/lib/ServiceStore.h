@@ -47,6 +47,8 @@ public:
     StoreResult setSessionChannels(const QByteArray &id, const QStringList &channels);
     // Sessions not ended, newest first, with account e-mail and name.
     std::optional<QList<SessionRecord>> openSessions(QString *error = nullptr);
+    // A row whose first columns are id, account id, e-mail, name, address, created, last seen, channels.
+    static SessionRecord sessionFromRow(const QSqlQuery &row);
 
     StoreResult appendChat(const ChatRecord &record);
 

@@ -72,15 +72,7 @@ std::optional<SessionRecord> SharedSessions::one(const QString &where, const QVa
     }
     std::optional<SessionRecord> found;
     if (q.next()) {
-        SessionRecord s;
-        s.id = q.value(0).toString().toLatin1();
-        s.accountId = q.value(1).toLongLong();
-        s.email = q.value(2).toString();
-        s.name = q.value(3).toString();
-        s.address = q.value(4).toString();
-        s.createdMs = q.value(5).toLongLong();
-        s.lastSeenMs = q.value(6).toLongLong();
-        s.channels = q.value(7).toString().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        SessionRecord s = ServiceStore::sessionFromRow(q);
         s.endedMs = q.value(8).isNull() ? 0 : q.value(8).toLongLong();
         found = s;
     }

@@ -24,6 +24,12 @@ Kind kindOf(const QByteArray &path, int &error) {
     return S_ISDIR(info.st_mode) ? Kind::Folder : Kind::Other;
 }
 
+// Everything a folder holds, hidden entries and links included, in a fixed order.
+QStringList entryNames(const QByteArray &folder) {
+    return QDir(QFile::decodeName(folder))
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
 QString systemError(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
@@ -32,9 +38,7 @@ class Merge {
 public:
     // Checks (apply false) or moves (apply true) what `from` holds into `into`.
     bool run(const QByteArray &from, const QByteArray &into, bool apply) {
-        const QStringList names =
-            QDir(QFile::decodeName(from))
-                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+        const QStringList names = entryNames(from);
         for (const QString &name : names) {
             const QByteArray source = from + '/' + QFile::encodeName(name);
             const QByteArray target = into + '/' + QFile::encodeName(name);
@@ -86,9 +90,7 @@ bool linkTree(const QByteArray &from, const QByteArray &into, QString &error) {
         error = QStringLiteral("Cannot copy %1: %2").arg(QFile::decodeName(from), systemError(errno));
         return false;
     }
-    const QStringList names =
-        QDir(QFile::decodeName(from))
-            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    const QStringList names = entryNames(from);
     for (const QString &name : names) {
         const QByteArray source = from + '/' + QFile::encodeName(name);
         const QByteArray target = into + '/' + QFile::encodeName(name);
